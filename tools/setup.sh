@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Prepares a Debian 12 machine to cross-build and test the programs:
+# MinGW-w64 i686, Wine, Xvfb, test and JSON libraries, and a static libcurl
+# with Schannel built from Debian's curl source package.
+# Idempotent: every step checks whether its result is already in place.
+set -euo pipefail
+
+CACHE_DIR="${TAVRIN_CACHE:-$HOME/.cache/tavrin}"
+CURL_PREFIX="$CACHE_DIR/curl-mingw"
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+packages=(
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  mingw-w64-i686-dev cmake ninja-build
+  wine wine32:i386 libgnutls30:i386 xvfb xauth
+  nlohmann-json3-dev googletest
+  libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
+  dpkg-dev file python3 imagemagick
+)
+
+need_apt=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  need_apt=1
+fi
+
+src_list=/etc/apt/sources.list.d/debian-src.sources
+if [ ! -f "$src_list" ]; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+    $SUDO tee "$src_list" >/dev/null
+  need_apt=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  need_apt=1
+fi
+if [ $need_apt -eq 1 ]; then
+  $SUDO apt-get update -q
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+    --no-install-recommends "${missing[@]}"
+fi
+
+# libcurl: the archive has no MinGW build, so build one from its source.
+if [ ! -f "$CURL_PREFIX/lib/cmake/CURL/CURLConfig.cmake" ]; then
+  echo "setup: building static libcurl for MinGW i686 (Schannel)"
+  work="$CACHE_DIR/curl-src"
+  rm -rf "$work"
+  mkdir -p "$work"
+  (
+    cd "$work"
+    apt-get source --download-only curl >/dev/null
+    dsc=$(ls curl_*.dsc | sort -V | tail -n 1)
+    dpkg-source -x "$dsc" src >/dev/null
+    cd src
+    # Debian's NSS and GnuTLS flavour patches rename the library; undo them.
+    for p in 99_nss.patch 90_gnutls.patch; do
+      if [ -f "debian/patches/$p" ]; then
+        patch -R -p1 -s <"debian/patches/$p"
+      fi
+    done
+    cmake -S . -B build -G Ninja \
+      -DCMAKE_SYSTEM_NAME=Windows \
+      -DCMAKE_C_COMPILER=i686-w64-mingw32-gcc-posix \
+      -DCMAKE_RC_COMPILER=i686-w64-mingw32-windres \
+      -DCMAKE_FIND_ROOT_PATH=/usr/i686-w64-mingw32 \
+      -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER \
+      -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
+      -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY \
+      -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$CURL_PREFIX" \
+      -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF \
+      -DCURL_STATICLIB=ON -DHTTP_ONLY=ON \
+      -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF \
+      -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none \
+      -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF \
+      -DUSE_LIBIDN2=OFF -DCURL_USE_LIBPSL=OFF -DCURL_USE_LIBSSH2=OFF \
+      -DCURL_USE_LIBSSH=OFF -DENABLE_UNICODE=OFF >/dev/null
+    cmake --build build >/dev/null
+    cmake --install build >/dev/null
+  )
+  rm -rf "$work"
+fi
+echo "setup: ready (libcurl in $CURL_PREFIX)"
