@@ -20,6 +20,8 @@ constexpr LogSeverity LOG_INFO = 0;
 constexpr LogSeverity LOG_WARNING = 1;
 constexpr LogSeverity LOG_ERROR = 2;
 constexpr LogSeverity LOG_FATAL = 3;
+// <windows.h> defines ERROR as 0, which turns LOG(ERROR) into LOG_0.
+constexpr LogSeverity LOG_0 = LOG_ERROR;
 
 enum LoggingDestination : uint32_t {
   LOG_NONE = 0,
