@@ -1,0 +1,46 @@
+#include "tests/support/program_runner.h"
+
+#include <windows.h>
+
+#include "gtest/gtest.h"
+
+namespace tavrin_test {
+namespace {
+
+base::FilePath SystemProgram(const wchar_t* name) {
+  wchar_t folder[MAX_PATH];
+  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  return base::FilePath(std::wstring(folder, length)) / name;
+}
+
+TEST(ProgramRunnerTest, CapturesOutputAndExitCode) {
+  ProgramResult result =
+      RunProgram(SystemProgram(L"cmd.exe"), L"/c echo captured& exit 7",
+                 base::TimeDelta::FromSeconds(30));
+  ASSERT_TRUE(result.started);
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_EQ(7u, result.exit_code);
+  EXPECT_EQ("captured\r\n", result.output);
+}
+
+TEST(ProgramRunnerTest, StopsProgramAtTimeLimit) {
+  const ULONGLONG start = GetTickCount64();
+  // ping waits about a second between its echoes: a sleep cmd.exe has.
+  ProgramResult result =
+      RunProgram(SystemProgram(L"cmd.exe"), L"/c ping -n 5 127.0.0.1 >NUL",
+                 base::TimeDelta::FromMilliseconds(500));
+  ASSERT_TRUE(result.started);
+  EXPECT_TRUE(result.timed_out);
+  EXPECT_LT(GetTickCount64() - start, 15000u);
+}
+
+TEST(ProgramRunnerTest, ReportsProgramThatCannotStart) {
+  ProgramResult result =
+      RunProgram(GetProgramNextToTest(L"no_such_program.exe"), L"",
+                 base::TimeDelta::FromSeconds(5));
+  EXPECT_FALSE(result.started);
+  EXPECT_TRUE(result.output.empty());
+}
+
+}  // namespace
+}  // namespace tavrin_test
