@@ -7,6 +7,15 @@
 
 #include "base/files/file_path.h"
 
+// <windows.h> turns CreateDirectory, CopyFile and DeleteFile into their "W"
+// forms, which would rename the functions below depending on include order.
+// It is included here once, and the three macros dropped; code that wants
+// the system functions calls them by their "W" names.
+#include <windows.h>
+#undef CopyFile
+#undef CreateDirectory
+#undef DeleteFile
+
 namespace base {
 
 // File helpers on wide paths. None of them throws; failures give false.
