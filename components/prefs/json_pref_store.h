@@ -8,6 +8,10 @@
 #include "base/task_runner.h"
 #include "base/values.h"
 
+namespace base {
+class SequencedWorkerPool;
+}
+
 // Prefs kept in a JSON file. Reads happen synchronously on the caller's
 // thread; writes are batched and posted to the file task runner, which writes
 // the whole file atomically. A runner that refuses tasks means nothing is
@@ -24,6 +28,12 @@ class JsonPrefStore {
 
   JsonPrefStore(const base::FilePath& path,
                 std::shared_ptr<base::SequencedTaskRunner> file_task_runner);
+  // The runner that serialises the file work on |pref_file|: a sequence of
+  // |worker_pool|.
+  static std::shared_ptr<base::SequencedTaskRunner> GetTaskRunnerForFile(
+      const base::FilePath& pref_file,
+      base::SequencedWorkerPool* worker_pool);
+
   JsonPrefStore(const JsonPrefStore&) = delete;
   JsonPrefStore& operator=(const JsonPrefStore&) = delete;
   // Commits a pending write.
