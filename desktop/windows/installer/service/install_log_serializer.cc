@@ -414,8 +414,8 @@ bool InstallLogSerializer::WriteRegistry(
   for (const RegistryKeyRecord& key : keys) {
     built &= document_->AppendChild(kKey);
     built &= document_->SetAttribute(kPath, key.path);
-    built &= document_->SetAttribute(kClean,
-                                     base::NumberToString(key.clean_depth));
+    built &=
+        document_->SetAttribute(kClean, base::NumberToString(key.clean_depth));
     for (const RegistryValueRecord& value : key.values) {
       built &= document_->AppendChild(kValue);
       built &= document_->SetAttribute(kName, value.name);

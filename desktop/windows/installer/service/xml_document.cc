@@ -56,8 +56,8 @@ class ScopedBstr {
  public:
   ScopedBstr() = default;
   explicit ScopedBstr(const std::wstring& text)
-      : bstr_(::SysAllocStringLen(text.data(),
-                                  static_cast<UINT>(text.size()))) {}
+      : bstr_(
+            ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
   ScopedBstr(const ScopedBstr&) = delete;
   ScopedBstr& operator=(const ScopedBstr&) = delete;
   ~ScopedBstr() { ::SysFreeString(bstr_); }
@@ -94,7 +94,8 @@ class ScopedVariant {
   // Takes ownership of a new BSTR holding |text|.
   bool SetString(const std::wstring& text) {
     ::VariantClear(&var_);
-    BSTR bstr = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    BSTR bstr =
+        ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!bstr)
       return false;
     V_VT(&var_) = VT_BSTR;
@@ -110,8 +111,8 @@ class ScopedVariant {
                                    VT_BSTR)))
       return false;
     BSTR bstr = V_BSTR(&converted);
-    *text = base::WideToUTF8(
-        bstr ? std::wstring(bstr, ::SysStringLen(bstr)) : std::wstring());
+    *text = base::WideToUTF8(bstr ? std::wstring(bstr, ::SysStringLen(bstr))
+                                  : std::wstring());
     ::VariantClear(&converted);
     return true;
   }
@@ -301,9 +302,9 @@ void XmlDocument::SetCursor(IXMLDOMNode* node) {
 bool XmlDocument::CreateDocument() {
   Reset();
   ComPtr<IXMLDOMDocument> document;
-  if (FAILED(::CoCreateInstance(kClsidDomDocument30, nullptr,
-                                CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                reinterpret_cast<void**>(document.Receive()))) ||
+  if (FAILED(::CoCreateInstance(
+          kClsidDomDocument30, nullptr, CLSCTX_INPROC_SERVER,
+          IID_IXMLDOMDocument, reinterpret_cast<void**>(document.Receive()))) ||
       !document) {
     return false;
   }
