@@ -338,31 +338,23 @@ bool XmlDocument::Load(const std::wstring& path) {
 XmlDocument::MoveResult XmlDocument::MoveToFirstChild() {
   if (!cursor_)
     return COM_FAILURE;
-  ComPtr<IXMLDOMNode> node;
-  HRESULT hr = cursor_->get_firstChild(node.Receive());
-  while (true) {
-    if (FAILED(hr))
-      return COM_FAILURE;
-    if (hr != S_OK || !node)
-      return NO_SUCH_ELEMENT;
-    DOMNodeType type;
-    if (!GetNodeType(node.Get(), &type))
-      return COM_FAILURE;
-    if (type == NODE_ELEMENT) {
-      SetCursor(node.Detach());
-      return MOVED;
-    }
-    ComPtr<IXMLDOMNode> next;
-    hr = node->get_nextSibling(next.Receive());
-    *node.Receive() = next.Detach();
-  }
+  IXMLDOMNode* first = nullptr;
+  HRESULT hr = cursor_->get_firstChild(&first);
+  return MoveToElementFrom(hr, first);
 }
 
 XmlDocument::MoveResult XmlDocument::MoveToNextSibling() {
   if (!cursor_)
     return COM_FAILURE;
+  IXMLDOMNode* next = nullptr;
+  HRESULT hr = cursor_->get_nextSibling(&next);
+  return MoveToElementFrom(hr, next);
+}
+
+XmlDocument::MoveResult XmlDocument::MoveToElementFrom(HRESULT hr,
+                                                       IXMLDOMNode* first) {
   ComPtr<IXMLDOMNode> node;
-  HRESULT hr = cursor_->get_nextSibling(node.Receive());
+  *node.Receive() = first;
   while (true) {
     if (FAILED(hr))
       return COM_FAILURE;

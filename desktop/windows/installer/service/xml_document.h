@@ -63,6 +63,10 @@ class XmlDocument {
   virtual bool Serialize(std::string* output);
 
  private:
+  // Moves the cursor to |first|, the result of a DOM call that gave |hr|,
+  // or past non-element nodes to the first element among its next siblings.
+  // Takes over the reference on |first|.
+  MoveResult MoveToElementFrom(HRESULT hr, IXMLDOMNode* first);
   // Makes |node| the cursor, taking over the caller's reference.
   void SetCursor(IXMLDOMNode* node);
   void Reset();
