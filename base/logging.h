@@ -62,7 +62,8 @@ using LogMessageHandlerFunction = bool (*)(LogSeverity severity,
 void SetLogMessageHandler(LogMessageHandlerFunction handler);
 LogMessageHandlerFunction GetLogMessageHandler();
 
-// The system's text for an error code, without a trailing line break.
+// The system's text for an error code, without a trailing line break,
+// followed by the code in hex: "Access is denied. (0x5)".
 std::string SystemErrorCodeToString(uint32_t error_code);
 
 class LogMessage {
@@ -124,10 +125,9 @@ class LogMessageVoidify {
 #define LOG_IF(severity, condition) \
   LAZY_STREAM(LOG_STREAM_##severity, LOG_IS_ON(severity) && (condition))
 
-#define VLOG_IS_ON(verbose_level) \
-  ::logging::VlogIsOn((verbose_level), __FILE__)
-#define VLOG(verbose_level)                                             \
-  LAZY_STREAM(                                                          \
+#define VLOG_IS_ON(verbose_level) ::logging::VlogIsOn((verbose_level), __FILE__)
+#define VLOG(verbose_level)                                                 \
+  LAZY_STREAM(                                                              \
       ::logging::LogMessage(__FILE__, __LINE__, -(verbose_level)).stream(), \
       VLOG_IS_ON(verbose_level))
 
@@ -137,14 +137,13 @@ class LogMessageVoidify {
                   .stream(),                                             \
               LOG_IS_ON(severity))
 
-#define CHECK(condition)                                                \
+#define CHECK(condition)                                                      \
   LAZY_STREAM(::logging::LogMessage(__FILE__, __LINE__, #condition).stream(), \
               !(condition))
 
 #ifdef NDEBUG
 #define DCHECK_IS_ON() 0
-#define DCHECK(condition) \
-  LAZY_STREAM(LOG_STREAM_FATAL, false && (condition))
+#define DCHECK(condition) LAZY_STREAM(LOG_STREAM_FATAL, false && (condition))
 #define DLOG(severity) LAZY_STREAM(LOG_STREAM_##severity, false)
 #else
 #define DCHECK_IS_ON() 1

@@ -22,6 +22,7 @@ namespace base {
 
 bool PathExists(const FilePath& path);
 bool DirectoryExists(const FilePath& path);
+// False when |path| is not an existing directory.
 bool IsDirectoryEmpty(const FilePath& path);
 
 // Creates |path| with every missing level above it. True when it exists as a
