@@ -76,10 +76,5 @@ TEST_F(InstallerVersionTest, ProductInfoBoolFollowsDottedPaths) {
   EXPECT_FALSE(GetProductInfoBool("absent"));
 }
 
-TEST_F(InstallerVersionTest, VersionStringFormat) {
-  EXPECT_EQ("0.0.0.0", BuildVersionString(0, 0, 0, 0));
-  EXPECT_EQ("-1.53.2308.17697", BuildVersionString(-1, 53, 2308, 17697));
-}
-
 }  // namespace
 }  // namespace installer
