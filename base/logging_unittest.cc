@@ -4,7 +4,6 @@
 
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/command_line.h"
@@ -186,37 +185,6 @@ TEST_F(LoggingTest, LogFileIsCreatedAppendedOrReplaced) {
   // A folder that does not exist cannot hold the log.
   settings.log_file = (temp.GetPath() / L"missing" / L"x.log").native();
   EXPECT_FALSE(InitLogging(settings));
-}
-
-TEST_F(LoggingTest, ThreadsWriteWholeLines) {
-  SetLogMessageHandler(nullptr);
-  base::ScopedTempDir temp;
-  ASSERT_TRUE(temp.CreateUniqueTempDir());
-  const base::FilePath log = temp.GetPath() / L"threads.log";
-  LoggingSettings settings;
-  settings.logging_dest = LOG_TO_FILE;
-  settings.log_file = log.native();
-  ASSERT_TRUE(InitLogging(settings));
-
-  constexpr int kThreads = 4;
-  constexpr int kLines = 200;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t] {
-      for (int i = 0; i < kLines; ++i)
-        LOG(INFO) << "thread " << t << " line " << i << " end";
-    });
-  }
-  for (std::thread& thread : threads)
-    thread.join();
-
-  std::string contents;
-  ASSERT_TRUE(base::ReadFileToString(log, &contents));
-  const std::vector<std::string> lines = base::SplitString(contents, '\n');
-  ASSERT_EQ(static_cast<size_t>(kThreads * kLines + 1), lines.size());
-  const std::regex pattern("\\[[^\\]]+\\] thread \\d line \\d+ end");
-  for (size_t i = 0; i + 1 < lines.size(); ++i)
-    ASSERT_TRUE(std::regex_match(lines[i], pattern)) << lines[i];
 }
 
 // Run only as a child of LogFileFromSeveralProcesses: appends lines to the

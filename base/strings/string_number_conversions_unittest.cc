@@ -91,11 +91,5 @@ TEST(StringNumberConversionsTest, NumberToString) {
   EXPECT_EQ(third, std::stod(NumberToString(third)));
 }
 
-TEST(StringNumberConversionsTest, HexEncode) {
-  const unsigned char bytes[] = {0x00, 0x0F, 0xA5, 0xFF};
-  EXPECT_EQ("000FA5FF", HexEncode(bytes, sizeof(bytes)));
-  EXPECT_EQ("", HexEncode(bytes, 0));
-}
-
 }  // namespace
 }  // namespace base

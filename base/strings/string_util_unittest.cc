@@ -36,23 +36,6 @@ TEST(StringUtilTest, ReplaceDoesNotSearchInsertedText) {
   EXPECT_EQ(L"bob\\<U>", wide);
 }
 
-TEST(StringUtilTest, CaseAndAffixes) {
-  EXPECT_EQ("mixed-case 1", ToLowerASCII("MiXeD-CaSe 1"));
-  EXPECT_EQ(L"\u0104b", ToLowerASCII(L"\u0104B"));
-  EXPECT_EQ("ABC", ToUpperASCII("aBc"));
-  EXPECT_TRUE(EqualsCaseInsensitiveASCII("Hello", "hELLO"));
-  EXPECT_FALSE(EqualsCaseInsensitiveASCII("Hello", "Hell"));
-  EXPECT_TRUE(EqualsCaseInsensitiveASCII(L"PT-BR", L"pt-br"));
-
-  EXPECT_TRUE(StartsWith("--switch", "--"));
-  EXPECT_FALSE(StartsWith("-", "--"));
-  EXPECT_FALSE(StartsWith("ABC", "ab"));
-  EXPECT_TRUE(StartsWith("ABC", "ab", CompareCase::INSENSITIVE_ASCII));
-  EXPECT_TRUE(EndsWith(L"x.EXE", L".exe", CompareCase::INSENSITIVE_ASCII));
-  EXPECT_FALSE(EndsWith(L"x.EXE", L".exe"));
-  EXPECT_FALSE(EndsWith("e", "exe"));
-}
-
 TEST(StringUtilTest, TrimAndSplit) {
   EXPECT_EQ("a b", TrimWhitespaceASCII(" \t\r\na b\v\f "));
   EXPECT_EQ("", TrimWhitespaceASCII("  \n"));

@@ -47,20 +47,5 @@ TEST(UTFStringConversionsTest, InvalidInputBecomesReplacementCharacter) {
   EXPECT_EQ("a\xEF\xBF\xBD", WideToUTF8(std::wstring(L"a") + L"\xDE00"));
 }
 
-TEST(UTFStringConversionsTest, ASCIIHelpers) {
-  EXPECT_EQ(L"abc", ASCIIToWide("abc"));
-  EXPECT_EQ("abc", WideToASCII(L"abc"));
-  EXPECT_TRUE(IsStringASCII(std::string_view("abc\x7F")));
-  EXPECT_FALSE(IsStringASCII(std::string_view("ab\xC3\xB3")));
-  EXPECT_TRUE(IsStringASCII(std::wstring_view(L"abc")));
-  EXPECT_FALSE(IsStringASCII(std::wstring_view(L"\u0105")));
-}
-
-TEST(UTFStringConversionsTest, NativeMultiByteRoundTripsASCII) {
-  EXPECT_EQ("C:\\Temp\\x.txt", SysWideToNativeMB(L"C:\\Temp\\x.txt"));
-  EXPECT_EQ(L"C:\\Temp\\x.txt", SysNativeMBToWide("C:\\Temp\\x.txt"));
-  EXPECT_EQ("", SysWideToNativeMB(L""));
-}
-
 }  // namespace
 }  // namespace base
