@@ -48,12 +48,12 @@ TEST(MessageLoopTest, ReadyTasksRunInPostingOrderDelayedByDueTime) {
         late_ran_after = TimeTicks::Now() - start;
         MessageLoop::current()->QuitWhenIdle();
       },
-      TimeDelta::FromMilliseconds(120));
+      TimeDelta::FromMilliseconds(300));
   runner->PostDelayedTask(
-      FROM_HERE, [&] { order += "d"; }, TimeDelta::FromMilliseconds(30));
+      FROM_HERE, [&] { order += "d"; }, TimeDelta::FromMilliseconds(150));
   runner->PostTask(FROM_HERE, [&] { order += "a"; });
   runner->PostDelayedTask(
-      FROM_HERE, [&] { order += "e"; }, TimeDelta::FromMilliseconds(30));
+      FROM_HERE, [&] { order += "e"; }, TimeDelta::FromMilliseconds(150));
   runner->PostTask(FROM_HERE, [&] {
     order += "b";
     // Posted while a task runs: runs after the tasks already ready.
@@ -63,7 +63,7 @@ TEST(MessageLoopTest, ReadyTasksRunInPostingOrderDelayedByDueTime) {
   loop.Run();
 
   EXPECT_EQ("abcxdeL", order);
-  EXPECT_GE(late_ran_after, TimeDelta::FromMilliseconds(120));
+  EXPECT_GE(late_ran_after, TimeDelta::FromMilliseconds(300));
 }
 
 TEST(MessageLoopTest, QuitWhenIdleRunsEverythingReadyFirst) {
@@ -209,6 +209,7 @@ constexpr UINT_PTR kTestTimerId = 7;
 struct TestWindowState {
   int timer_ticks = 0;
   std::atomic<bool> nested_pump_done{false};
+  bool in_foreign_loop = false;
   std::function<void()> in_nested_pump;
 };
 TestWindowState* g_window_state = nullptr;
@@ -241,7 +242,9 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd,
   }
   if (message == kMsgStartNestedPump) {
     g_window_state->in_nested_pump();
+    g_window_state->in_foreign_loop = true;
     RunForeignLoopUntil(&g_window_state->nested_pump_done, 5000);
+    g_window_state->in_foreign_loop = false;
     return 0;
   }
   return ::DefWindowProcW(hwnd, message, wparam, lparam);
@@ -311,29 +314,25 @@ TEST_F(MessageLoopWindowTest, ForeignModalLoopStillRunsTasks) {
   auto runner = loop_.task_runner();
   std::string order;
   // A window message (not a task) opens a modal loop, as a tray icon's menu
-  // does; tasks posted meanwhile, immediate and delayed, still run, and one
-  // of them ends the modal loop.
+  // does; tasks posted meanwhile, immediate and delayed, still run inside
+  // it, and the last one ends it.
   state_.in_nested_pump = [&] {
-    runner->PostTask(FROM_HERE, [&] { order += "a"; });
+    runner->PostTask(FROM_HERE,
+                     [&] { order += state_.in_foreign_loop ? "a" : "A"; });
     runner->PostDelayedTask(
         FROM_HERE,
         [&] {
-          order += "b";
+          order += state_.in_foreign_loop ? "b" : "B";
           state_.nested_pump_done = true;
+          MessageLoop::current()->QuitWhenIdle();
         },
         TimeDelta::FromMilliseconds(30));
   };
   ::PostMessageW(hwnd_, kMsgStartNestedPump, 0, 0);
-  runner->PostDelayedTask(
-      FROM_HERE,
-      [&] {
-        order += "q";
-        MessageLoop::current()->QuitWhenIdle();
-      },
-      TimeDelta::FromMilliseconds(60));
   const TimeTicks start = TimeTicks::Now();
   loop_.Run();
-  EXPECT_EQ("abq", order);
+  EXPECT_EQ("ab", order);
+  EXPECT_FALSE(state_.in_foreign_loop);
   EXPECT_LT(TimeTicks::Now() - start, TimeDelta::FromSeconds(4));
 }
 

@@ -278,21 +278,27 @@ TEST_F(JsonPrefStoreTest, WritesOnTheMessageLoopThatOwnsIt) {
 
 TEST_F(JsonPrefStoreTest, PoolWriteSurvivesToAtExitShutdown) {
   ASSERT_TRUE(base::WriteFile(path_, R"({"au_task_error_count":3})"));
+  // Keeps the worker busy until exit, so the write is still queued then.
+  HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   {
     base::AtExitManager exit_manager;
     auto pool = std::make_shared<base::SequencedWorkerPool>(1, "PrefsTaskPool");
     ASSERT_TRUE(
         base::AtExitManager::RegisterCallback([pool] { pool->Shutdown(); }));
     auto runner = JsonPrefStore::GetTaskRunnerForFile(path_, pool.get());
-    // Keep the worker busy so the write is still queued at exit.
-    runner->PostTask(FROM_HERE, [] { ::Sleep(200); });
+    runner->PostTask(FROM_HERE, [release] {
+      ::WaitForSingleObject(release, 10000);
+      ::Sleep(50);
+    });
     {
       JsonPrefStore store(path_, runner);
       ASSERT_EQ(JsonPrefStore::PREF_READ_ERROR_NONE, store.ReadPrefs());
       store.SetValue("au_task_error_count", base::Value(2));
     }
     EXPECT_EQ(R"({"au_task_error_count":3})", ReadFile(path_));
+    ::SetEvent(release);
   }
+  ::CloseHandle(release);
   EXPECT_EQ(R"({"au_task_error_count":2})", ReadFile(path_));
   EXPECT_EQ(std::vector<std::wstring>{L"tavrin_prefs.json"}, FilesInDir());
 }
