@@ -17,7 +17,7 @@ packages=(
   wine wine32:i386 libgnutls30:i386 xvfb xauth
   nlohmann-json3-dev googletest
   libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
-  dpkg-dev file python3 imagemagick
+  dpkg-dev file python3 imagemagick openssl
 )
 
 need_apt=0
