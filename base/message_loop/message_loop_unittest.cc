@@ -13,27 +13,6 @@
 namespace base {
 namespace {
 
-TEST(MessageLoopTest, CurrentIsPerThread) {
-  EXPECT_EQ(nullptr, MessageLoop::current());
-  {
-    MessageLoop loop(MessageLoop::TYPE_UI);
-    EXPECT_EQ(&loop, MessageLoop::current());
-    EXPECT_EQ(MessageLoop::TYPE_UI, loop.type());
-    EXPECT_TRUE(loop.task_runner()->RunsTasksOnCurrentThread());
-
-    MessageLoop* seen = &loop;
-    bool runs_there = true;
-    std::thread other([&] {
-      seen = MessageLoop::current();
-      runs_there = loop.task_runner()->RunsTasksOnCurrentThread();
-    });
-    other.join();
-    EXPECT_EQ(nullptr, seen);
-    EXPECT_FALSE(runs_there);
-  }
-  EXPECT_EQ(nullptr, MessageLoop::current());
-}
-
 TEST(MessageLoopTest, ReadyTasksRunInPostingOrderDelayedByDueTime) {
   MessageLoop loop;
   auto runner = loop.task_runner();
@@ -66,65 +45,44 @@ TEST(MessageLoopTest, ReadyTasksRunInPostingOrderDelayedByDueTime) {
   EXPECT_GE(late_ran_after, TimeDelta::FromMilliseconds(300));
 }
 
-TEST(MessageLoopTest, QuitWhenIdleRunsEverythingReadyFirst) {
+TEST(MessageLoopTest, IdleRunsTakeChainsOfPostedTasksButNotFutureOnes) {
   MessageLoop loop;
   auto runner = loop.task_runner();
-  int chain = 0;
+  std::string seen;
   bool delayed_ran = false;
   runner->PostDelayedTask(
       FROM_HERE, [&] { delayed_ran = true; }, TimeDelta::FromSeconds(10));
-  std::function<void()> step = [&] {
-    if (++chain < 5)
-      runner->PostTask(FROM_HERE, step);
+  int links = 0;
+  std::function<void()> chain = [&] {
+    seen += "c";
+    if (--links > 0)
+      runner->PostTask(FROM_HERE, chain);
   };
+  links = 3;
+  runner->PostTask(FROM_HERE, chain);
+  loop.RunUntilIdle();
+  EXPECT_EQ("ccc", seen);
+
+  // QuitWhenIdle still lets a chain that is going finish.
   runner->PostTask(FROM_HERE, [&] {
     MessageLoop::current()->QuitWhenIdle();
-    runner->PostTask(FROM_HERE, step);
+    links = 2;
+    runner->PostTask(FROM_HERE, chain);
   });
-  const TimeTicks start = TimeTicks::Now();
   loop.Run();
-  EXPECT_EQ(5, chain);
-  EXPECT_FALSE(delayed_ran);
-  EXPECT_LT(TimeTicks::Now() - start, TimeDelta::FromSeconds(5));
-}
+  EXPECT_EQ("ccccc", seen);
 
-TEST(MessageLoopTest, RunUntilIdleRunsPostedChainsButNotFutureTasks) {
-  MessageLoop loop;
-  auto runner = loop.task_runner();
-  std::vector<int> seen;
-  bool delayed_ran = false;
-  runner->PostDelayedTask(
-      FROM_HERE, [&] { delayed_ran = true; }, TimeDelta::FromSeconds(10));
+  // QuitNow stops after the current task; the next run takes the rest.
   runner->PostTask(FROM_HERE, [&] {
-    seen.push_back(1);
-    runner->PostTask(FROM_HERE, [&] {
-      seen.push_back(2);
-      runner->PostTask(FROM_HERE, [&] { seen.push_back(3); });
-    });
-  });
-  loop.RunUntilIdle();
-  EXPECT_EQ((std::vector<int>{1, 2, 3}), seen);
-  EXPECT_FALSE(delayed_ran);
-
-  // A later call picks up what was posted since.
-  runner->PostTask(FROM_HERE, [&] { seen.push_back(4); });
-  loop.RunUntilIdle();
-  EXPECT_EQ(4u, seen.size());
-}
-
-TEST(MessageLoopTest, QuitNowLeavesLaterTasksQueued) {
-  MessageLoop loop;
-  auto runner = loop.task_runner();
-  std::string order;
-  runner->PostTask(FROM_HERE, [&] {
-    order += "a";
+    seen += "q";
     MessageLoop::current()->QuitNow();
   });
-  runner->PostTask(FROM_HERE, [&] { order += "b"; });
+  runner->PostTask(FROM_HERE, [&] { seen += "r"; });
   loop.Run();
-  EXPECT_EQ("a", order);
+  EXPECT_EQ("cccccq", seen);
   loop.RunUntilIdle();
-  EXPECT_EQ("ab", order);
+  EXPECT_EQ("cccccqr", seen);
+  EXPECT_FALSE(delayed_ran);
 }
 
 TEST(MessageLoopTest, PostFromOtherThreadsWakesTheLoop) {
@@ -152,9 +110,18 @@ TEST(MessageLoopTest, PostFromOtherThreadsWakesTheLoop) {
       }
     });
   }
+  MessageLoop* seen_there = &loop;
+  bool runs_there = true;
+  threads.emplace_back([&] {
+    seen_there = MessageLoop::current();
+    runs_there = runner->RunsTasksOnCurrentThread();
+  });
   loop.Run();
   for (auto& thread : threads)
     thread.join();
+  EXPECT_EQ(&loop, MessageLoop::current());
+  EXPECT_EQ(nullptr, seen_there);
+  EXPECT_FALSE(runs_there);
 
   EXPECT_FALSE(off_thread);
   EXPECT_EQ(kThreads * kPerThread, total);
@@ -165,38 +132,27 @@ TEST(MessageLoopTest, PostFromOtherThreadsWakesTheLoop) {
   }
 }
 
-// Counts live copies, to see when a queued task is destroyed.
-struct Sentinel {
-  explicit Sentinel(int* alive) : alive(alive) { ++*alive; }
-  Sentinel(const Sentinel& other) : alive(other.alive) { ++*alive; }
-  ~Sentinel() { --*alive; }
-  int* alive;
-};
-
 TEST(MessageLoopTest, DeadLoopRefusesTasksAndDropsQueuedOnes) {
   std::shared_ptr<SingleThreadTaskRunner> runner;
-  int alive = 0;
+  auto held_by_tasks = std::make_shared<int>(0);
   bool ran = false;
   {
     MessageLoop loop;
     runner = loop.task_runner();
-    Sentinel sentinel(&alive);
-    EXPECT_TRUE(runner->PostTask(FROM_HERE, [&ran, sentinel] { ran = true; }));
+    EXPECT_TRUE(
+        runner->PostTask(FROM_HERE, [&ran, held_by_tasks] { ran = true; }));
     EXPECT_TRUE(runner->PostDelayedTask(
-        FROM_HERE, [&ran, sentinel] { ran = true; },
+        FROM_HERE, [&ran, held_by_tasks] { ran = true; },
         TimeDelta::FromMilliseconds(5)));
   }
   EXPECT_FALSE(ran);
-  EXPECT_EQ(0, alive);
-
+  EXPECT_EQ(1, held_by_tasks.use_count());  // The queued tasks are gone.
   EXPECT_FALSE(runner->PostTask(FROM_HERE, [&] { ran = true; }));
-  EXPECT_FALSE(runner->PostNonNestableDelayedTask(
-      FROM_HERE, [&] { ran = true; }, TimeDelta()));
   EXPECT_FALSE(runner->RunsTasksOnCurrentThread());
 
-  // A new loop on the same thread works and does not see old tasks.
+  // A new loop on the same thread works and sees none of the old tasks.
   MessageLoop second;
-  second.task_runner()->PostTask(FROM_HERE, [] {});
+  EXPECT_EQ(&second, MessageLoop::current());
   second.RunUntilIdle();
   EXPECT_FALSE(ran);
 }
@@ -208,7 +164,8 @@ constexpr UINT_PTR kTestTimerId = 7;
 
 struct TestWindowState {
   int timer_ticks = 0;
-  std::atomic<bool> nested_pump_done{false};
+  bool nested_pump_done = false;
+  DWORD nested_pump_ms = 5000;
   bool in_foreign_loop = false;
   std::function<void()> in_nested_pump;
 };
@@ -216,7 +173,7 @@ TestWindowState* g_window_state = nullptr;
 
 // Spins a message loop of its own until told to stop, like a popup menu's
 // modal loop does.
-void RunForeignLoopUntil(const std::atomic<bool>* done, DWORD timeout_ms) {
+void RunForeignLoopUntil(const bool* done, DWORD timeout_ms) {
   const DWORD start = ::GetTickCount();
   while (!*done && ::GetTickCount() - start < timeout_ms) {
     MSG msg;
@@ -243,7 +200,8 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd,
   if (message == kMsgStartNestedPump) {
     g_window_state->in_nested_pump();
     g_window_state->in_foreign_loop = true;
-    RunForeignLoopUntil(&g_window_state->nested_pump_done, 5000);
+    RunForeignLoopUntil(&g_window_state->nested_pump_done,
+                        g_window_state->nested_pump_ms);
     g_window_state->in_foreign_loop = false;
     return 0;
   }
@@ -288,26 +246,17 @@ TEST_F(MessageLoopWindowTest, TaskPostedInsideATaskNeverRunsInsideIt) {
     runner->PostTask(FROM_HERE, [&] { order += "inner"; });
     runner->PostDelayedTask(
         FROM_HERE, [&] { order += "late"; }, TimeDelta::FromMilliseconds(10));
-    // The task itself pumps messages for a while (as a dialog would).
+    // The task itself pumps messages for a while, as a dialog would; it
+    // ends by time, as nothing may end it from inside.
     ::SendMessageW(hwnd_, kMsgStartNestedPump, 0, 0);
     order += ">";
   });
-  // Stop the nested pump by time: nothing may end it from inside.
-  state_.nested_pump_done = false;
-  const TimeTicks start = TimeTicks::Now();
+  state_.nested_pump_ms = 150;
   runner->PostDelayedTask(
       FROM_HERE, [&] { MessageLoop::current()->QuitWhenIdle(); },
       TimeDelta::FromMilliseconds(20));
-  std::thread stopper([&] {
-    ::Sleep(150);
-    state_.nested_pump_done = true;
-    // Wake the pump so it sees the flag.
-    ::PostMessageW(hwnd_, WM_NULL, 0, 0);
-  });
   loop_.Run();
-  stopper.join();
   EXPECT_EQ("<>innerlate", order);
-  EXPECT_GE(TimeTicks::Now() - start, TimeDelta::FromMilliseconds(100));
 }
 
 TEST_F(MessageLoopWindowTest, ForeignModalLoopStillRunsTasks) {
