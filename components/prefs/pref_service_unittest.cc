@@ -52,16 +52,11 @@ class PrefServiceTest : public testing::Test {
   std::shared_ptr<PrefRegistrySimple> registry_;
 };
 
-TEST_F(PrefServiceTest, RegistryNestsDefaultsByPath) {
-  const base::Value& defaults = registry_->defaults();
-  EXPECT_EQ(2.5, defaults["notification_scheduler"]["scheduled_check_time"]);
-  EXPECT_EQ("", defaults["analytics"]["user_id"]);
-  EXPECT_TRUE(defaults["notifications"].is_object());
-  EXPECT_TRUE(defaults["notifications"].empty());
-  EXPECT_EQ(1, defaults["process_monitor"]["launcher_log"]["count"]);
-}
-
 TEST_F(PrefServiceTest, DefaultsWhenTheFileIsMissing) {
+  // Registered defaults nest by path like stored values.
+  EXPECT_EQ(
+      2.5,
+      registry_->defaults()["notification_scheduler"]["scheduled_check_time"]);
   auto prefs = CreateService();
   EXPECT_EQ("battery", prefs->GetString("last_shown_notifications"));
   EXPECT_EQ(4, prefs->GetInteger("consecutive_dismisses"));
@@ -149,23 +144,6 @@ TEST_F(PrefServiceTest, SettersWriteNestedJsonThroughTheLoop) {
   prefs->CommitPendingWrite();
   loop_.RunUntilIdle();
   EXPECT_FALSE(ReadWritten().contains("consecutive_dismisses"));
-}
-
-TEST_F(PrefServiceTest, FactoryMovesABadFileAsideAndStartsFromDefaults) {
-  ASSERT_TRUE(base::WriteFile(path_, "{\"consecutive_dismisses\": 7,"));
-  auto prefs = CreateService();
-  EXPECT_EQ(4, prefs->GetInteger("consecutive_dismisses"));
-  EXPECT_TRUE(base::PathExists(temp_dir_.GetPath() / L"tavrin_prefs.bad"));
-  EXPECT_FALSE(base::PathExists(path_));
-}
-
-TEST_F(PrefServiceTest, WithoutAFileOnlyDefaultsAndMemory) {
-  PrefServiceFactory factory;
-  auto prefs = factory.Create(registry_);
-  EXPECT_EQ(4, prefs->GetInteger("consecutive_dismisses"));
-  prefs->SetInteger("consecutive_dismisses", 1);
-  EXPECT_EQ(1, prefs->GetInteger("consecutive_dismisses"));
-  loop_.RunUntilIdle();
 }
 
 }  // namespace
