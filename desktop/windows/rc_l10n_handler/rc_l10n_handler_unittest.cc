@@ -1,0 +1,210 @@
+#include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
+
+#include <string>
+#include <vector>
+
+#include "base/at_exit.h"
+#include "base/logging.h"
+#include "gtest/gtest.h"
+
+// This test program carries the notifier's string tables and language list.
+
+namespace {
+
+std::vector<std::string>* g_log_lines = nullptr;
+
+bool CaptureLog(logging::LogSeverity severity,
+                const char* file,
+                int line,
+                size_t message_start,
+                const std::string& str) {
+  if (g_log_lines) {
+    std::string message = str.substr(message_start);
+    while (!message.empty() &&
+           (message.back() == '\n' || message.back() == '\r'))
+      message.pop_back();
+    g_log_lines->push_back(message);
+  }
+  return true;
+}
+
+// The system's preferred UI languages, as the seam hands them to the handler.
+std::vector<std::wstring>* g_preferred = nullptr;
+int g_preferred_calls = 0;
+
+bool FakePreferredLanguages(std::vector<std::wstring>* languages) {
+  ++g_preferred_calls;
+  *languages = *g_preferred;
+  return true;
+}
+
+class RcL10nHandlerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_log_lines = &log_lines_;
+    logging::SetLogMessageHandler(&CaptureLog);
+    g_preferred = &preferred_;
+    g_preferred_calls = 0;
+    RcL10nHandler::SetPreferredLanguagesSourceForTesting(
+        &FakePreferredLanguages);
+  }
+  void TearDown() override {
+    RcL10nHandler::SetPreferredLanguagesSourceForTesting(nullptr);
+    logging::SetLogMessageHandler(nullptr);
+    g_log_lines = nullptr;
+    g_preferred = nullptr;
+  }
+
+  bool Logged(const std::string& text) const {
+    for (const std::string& line : log_lines_) {
+      if (line.find(text) != std::string::npos)
+        return true;
+    }
+    return false;
+  }
+  // The languages the handler tried after adjusting a system entry.
+  std::vector<std::string> Adjusted() const {
+    const std::string prefix = "Retrying after adjustments: ";
+    std::vector<std::string> result;
+    for (const std::string& line : log_lines_) {
+      size_t at = line.find(prefix);
+      if (at != std::string::npos)
+        result.push_back(line.substr(at + prefix.size()));
+    }
+    return result;
+  }
+
+  // A fresh handler for every test.
+  base::AtExitManager exit_manager_;
+  std::vector<std::string> log_lines_;
+  std::vector<std::wstring> preferred_;
+};
+
+TEST_F(RcL10nHandlerTest, ReadsTheLanguageListOfTheProgram) {
+  EXPECT_EQ(GetAvailableLanguages(),
+            (std::vector<std::wstring>{L"de", L"en", L"pl", L"ru"}));
+  EXPECT_TRUE(IsLanguageAvailable(L"DE"));
+  EXPECT_TRUE(IsLanguageAvailable(L"Ru"));
+  EXPECT_FALSE(IsLanguageAvailable(L"fr"));
+  EXPECT_FALSE(IsLanguageAvailable(L"d"));
+  EXPECT_FALSE(IsLanguageAvailable(L"de "));
+  EXPECT_FALSE(IsLanguageAvailable(L""));
+  // A non-ASCII letter that lower-cases to nothing known must not match.
+  EXPECT_FALSE(IsLanguageAvailable(L"d\u00e9"));
+  EXPECT_FALSE(IsLanguageAvailable(L"\u0434e"));
+}
+
+TEST_F(RcL10nHandlerTest, ConvertsIso639Spellings) {
+  EXPECT_EQ(ConvertFromIso639(L"no"), L"nb");
+  EXPECT_EQ(ConvertFromIso639(L"NO"), L"nb");
+  EXPECT_EQ(ConvertFromIso639(L"pt"), L"pt-PT");
+  EXPECT_EQ(ConvertFromIso639(L"tl"), L"fil");
+  EXPECT_EQ(ConvertFromIso639(L"De"), L"De");
+  EXPECT_EQ(ConvertFromIso639(L"nob"), L"nob");
+}
+
+TEST_F(RcL10nHandlerTest, LooksUpLanguageIds) {
+  EXPECT_EQ(GetLcidForLanguage(L""), 0);
+  EXPECT_EQ(GetLcidForLanguage(L"PT-BR"), 1046);
+  EXPECT_EQ(GetLcidForLanguage(L"xx"), 0);
+  EXPECT_EQ(GetLcidForLanguage(L"de"), 1031);
+  EXPECT_EQ(GetLcidForLanguage(L"en"), 1033);
+  EXPECT_EQ(GetLcidForLanguage(L"pl"), 1045);
+  EXPECT_EQ(GetLcidForLanguage(L"ru"), 1049);
+  EXPECT_EQ(GetLcidForLanguage(L"en-GB"), 2057);
+  EXPECT_EQ(GetLcidForLanguage(L"es-419"), 2058);
+  EXPECT_EQ(GetLcidForLanguage(L"tl"), 1024);
+  EXPECT_EQ(GetLcidForLanguage(L"userdefault"), 1024);
+  EXPECT_EQ(GetLcidForLanguage(L"he"), 1037);
+  EXPECT_EQ(GetLcidForLanguage(L"or"), 1096);
+  EXPECT_EQ(GetLcidForLanguage(L"neutral"), 0);
+}
+
+TEST_F(RcL10nHandlerTest, TakesAnAvailableLanguageWithoutTheSystemList) {
+  preferred_ = {L"pl-PL"};
+  EXPECT_EQ(RcL10nHandler::GetInstance()->Init(L"DE"), 1031);
+  EXPECT_EQ(RcL10nHandler::GetInstance()->language_id(), 1031);
+  EXPECT_EQ(g_preferred_calls, 0);
+}
+
+TEST_F(RcL10nHandlerTest, ConvertedCodeNotAvailableGoesToTheSystemList) {
+  preferred_ = {L"pl-PL"};
+  EXPECT_EQ(RcL10nHandler::GetInstance()->Init(L"no"), 1045);
+  EXPECT_EQ(g_preferred_calls, 1);
+  EXPECT_TRUE(Logged("Language not in the available languages list: nb"));
+  EXPECT_TRUE(Logged("Trying language from system preferred list: pl-PL"));
+  EXPECT_EQ(Adjusted(), std::vector<std::string>{"pl"});
+}
+
+TEST_F(RcL10nHandlerTest, TriesEachSystemLanguageAndItsAdjustmentInOrder) {
+  preferred_ = {L"fr-FR", L"de-DE"};
+  EXPECT_EQ(RcL10nHandler::GetInstance()->Init(L"fr"), 1031);
+  EXPECT_EQ(Adjusted(), (std::vector<std::string>{"fr", "de"}));
+}
+
+TEST_F(RcL10nHandlerTest, FallsBackToEnglish) {
+  preferred_ = {L"en-AU"};
+  EXPECT_EQ(RcL10nHandler::GetInstance()->Init(L"fr"), 1033);
+  EXPECT_EQ(Adjusted(), std::vector<std::string>{"en-GB"});
+  EXPECT_TRUE(Logged("Falling back to english"));
+
+  log_lines_.clear();
+  preferred_.clear();
+  EXPECT_EQ(RcL10nHandler::GetInstance()->Init(L""), 1033);
+  EXPECT_TRUE(Logged("Falling back to english"));
+}
+
+TEST_F(RcL10nHandlerTest, AdjustsRegionsOfSystemLanguages) {
+  preferred_ = {L"es-ES",  L"es-MX", L"zh-MO", L"zh-HK", L"zh-SG", L"no-NO",
+                L"fil-PH", L"EN-au", L"en-IE", L"-x",    L"sv-SE", L"de"};
+  EXPECT_EQ(RcL10nHandler::GetInstance()->Init(L"xx"), 1031);
+  EXPECT_EQ(Adjusted(), (std::vector<std::string>{
+                            "es", "es-419", "zh-TW", "zh-TW", "zh-CN", "nb",
+                            "tl", "EN-GB", "en-US", "-x", "sv"}));
+  // "de" has no region and is available as it stands.
+  EXPECT_TRUE(Logged("Trying language from system preferred list: de"));
+}
+
+TEST_F(RcL10nHandlerTest, GetsStringsInTheChosenLanguage) {
+  RcL10nHandler* handler = RcL10nHandler::GetInstance();
+  handler->Init(L"pl");
+  EXPECT_EQ(handler->GetString(38008), L"Wypr\u00f3buj");
+  EXPECT_EQ(handler->GetString(38000), L"Test Message PL");
+  EXPECT_EQ(handler->GetString(38028), L"Ulvena");
+  EXPECT_EQ(handler->GetString(38013).rfind(L"https://pl.", 0), 0u);
+
+  log_lines_.clear();
+  EXPECT_EQ(handler->GetString(38031), L"");
+  EXPECT_TRUE(log_lines_.empty());
+
+  EXPECT_EQ(LoadStringFromResource(1033, 38001),
+            L"Get started with the battery-saving browser.");
+  EXPECT_EQ(LoadStringFromResource(1033, 38030), L"Launch ulvena");
+  EXPECT_EQ(LoadStringFromResource(1033, 38029), L"Close");
+  EXPECT_EQ(LoadStringFromResource(1031, 38000), L"Test Message DE");
+  EXPECT_EQ(LoadStringFromResource(1049, 38011),
+            L"\u041f\u043e\u043a\u0430\u0437\u0430\u0442\u044c "
+            L"\u0431\u043e\u043b\u044c\u0448\u0435");
+}
+
+TEST_F(RcL10nHandlerTest, EveryLanguageHasEveryText) {
+  for (LANGID language : {1031, 1033, 1045, 1049}) {
+    for (UINT id = 38000; id <= 38030; ++id)
+      EXPECT_FALSE(LoadStringFromResource(language, id).empty())
+          << language << " " << id;
+    EXPECT_EQ(LoadStringFromResource(language, 38029), L"Close");
+  }
+  // The travel-guide pages differ by language.
+  EXPECT_NE(LoadStringFromResource(1031, 38020),
+            LoadStringFromResource(1033, 38020));
+}
+
+TEST_F(RcL10nHandlerTest, MissingBlockGivesAnEmptyTextAndAnError) {
+  EXPECT_EQ(LoadStringFromResource(1036, 38008), L"");
+  EXPECT_TRUE(Logged("Failed to find string"));
+  log_lines_.clear();
+  EXPECT_EQ(LoadStringFromResource(1033, 38100), L"");
+  EXPECT_TRUE(Logged("Failed to find string"));
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#include "desktop/windows/tavrin/popup_menu.h"
+
+PopupMenu::PopupMenu() : menu_(::CreatePopupMenu()) {}
+
+PopupMenu::~PopupMenu() {
+  if (menu_)
+    ::DestroyMenu(menu_);
+}
+
+bool PopupMenu::AddItem(UINT id, UINT state, const std::wstring& text) {
+  texts_.push_back(text);
+  MENUITEMINFOW item = {};
+  item.cbSize = sizeof(item);
+  item.fMask = MIIM_STATE | MIIM_ID | MIIM_STRING;
+  item.wID = id;
+  item.fState = state;
+  item.dwTypeData = texts_.back().data();
+  UINT position = static_cast<UINT>(texts_.size() - 1);
+  return ::InsertMenuItemW(menu_, position, TRUE, &item) == TRUE;
+}
+
+bool PopupMenu::Show(UINT flags, int x, int y, HWND owner) {
+  return ::TrackPopupMenuEx(menu_, flags, x, y, owner, nullptr) == TRUE;
+}

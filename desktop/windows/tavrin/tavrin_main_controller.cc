@@ -1,0 +1,122 @@
+#include "desktop/windows/tavrin/tavrin_main_controller.h"
+
+#include "base/command_line.h"
+#include "base/guid.h"
+#include "base/logging.h"
+#include "base/memory/singleton.h"
+#include "base/message_loop/message_loop.h"
+#include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/strings/utf_string_conversions.h"
+#include "components/prefs/pref_registry_simple.h"
+#include "components/prefs/pref_service.h"
+#include "components/prefs/pref_service_factory.h"
+#include "desktop/windows/tavrin/base_window_factory.h"
+#include "desktop/windows/tavrin/main_window.h"
+#include "desktop/windows/tavrin/notifier_path_provider.h"
+
+namespace {
+
+constexpr char kAnalyticsClientIdSwitch[] = "analytics-client-id";
+constexpr char kAnalyticsUserIdPref[] = "analytics.user_id";
+
+// The switch that marks a browser start as the notifier's.
+constexpr wchar_t kFromTavrinSwitch[] = L"--from-tavrin";
+constexpr wchar_t kFromHintValue[] = L"=hint";
+
+}  // namespace
+
+// static
+TavrinMainController* TavrinMainController::GetInstance() {
+  return base::Singleton<TavrinMainController>::get();
+}
+
+TavrinMainController::TavrinMainController() = default;
+
+TavrinMainController::~TavrinMainController() = default;
+
+bool TavrinMainController::Init(HINSTANCE instance) {
+  instance_ = instance;
+  base::FilePath prefs_file;
+  base::PathService::Get(tavrin::FILE_PREFS, &prefs_file);
+
+  // The prefs file is written on this (UI) thread's loop.
+  PrefServiceFactory factory;
+  factory.SetUserPrefsFile(prefs_file,
+                           base::MessageLoop::current()->task_runner());
+  auto registry = std::make_shared<PrefRegistrySimple>();
+  RegisterPrefs(registry.get());
+  pref_service_ = factory.Create(registry);
+
+  main_window_ = CreateBaseWindow<MainWindow>(instance_, nullptr);
+
+  return true;
+}
+
+// static
+void TavrinMainController::RegisterPrefs(PrefRegistrySimple* registry) {
+  registry->RegisterStringPref(kAnalyticsUserIdPref, std::string());
+  // Per-hint state, the last shown hint and the dismisses in a row.
+  registry->RegisterDictionaryPref("notifications");
+  registry->RegisterStringPref("last_shown_notifications", std::string());
+  registry->RegisterIntegerPref("consecutive_dismisses", 0);
+  // Power-triggered battery hints.
+  registry->RegisterIntegerPref("power_disconnected_event_count", 0);
+  registry->RegisterDoublePref("last_power_disconnected_handled_event_time",
+                               0.0);
+  // When the next check for a hint is due.
+  registry->RegisterDoublePref("notification_scheduler.scheduled_check_time",
+                               0.0);
+  // The browser's processes seen so far.
+  registry->RegisterDictionaryPref("process_monitor.launcher_log");
+}
+
+std::string TavrinMainController::GetAnalyticsClientId() {
+  const base::CommandLine* command_line =
+      base::CommandLine::ForCurrentProcess();
+  if (command_line && command_line->HasSwitch(kAnalyticsClientIdSwitch))
+    return command_line->GetSwitchValueASCII(kAnalyticsClientIdSwitch);
+
+  // Without prefs (before Init) an id cannot be kept, so a fresh one is
+  // returned each time.
+  if (!pref_service_)
+    return base::GenerateGUID();
+  std::string client_id = pref_service_->GetString(kAnalyticsUserIdPref);
+  if (client_id.empty()) {
+    client_id = base::GenerateGUID();
+    pref_service_->SetString(kAnalyticsUserIdPref, client_id);
+  }
+  return client_id;
+}
+
+void TavrinMainController::LaunchBrowser(const std::string& url,
+                                         bool from_hint) {
+  // Empty when launcher.exe is missing; the start then fails.
+  base::FilePath launcher;
+  base::PathService::Get(tavrin::FILE_LAUNCHER, &launcher);
+
+  std::wstring command_line = launcher.native();
+  // Unquoted, a path with a blank would let CreateProcess try every prefix
+  // of it as a program ("C:\Users\Jo.exe" for C:\Users\Jo Smith\...).
+  if (command_line.find_first_of(L" \t") != std::wstring::npos)
+    command_line = L"\"" + command_line + L"\"";
+  command_line += L" ";
+  command_line += kFromTavrinSwitch;
+  if (from_hint)
+    command_line += kFromHintValue;
+  command_line += L" ";
+  command_line += base::UTF8ToWide(url);
+
+  HANDLE process = base::LaunchProcess(command_line, base::LaunchOptions());
+  if (process)
+    ::CloseHandle(process);
+}
+
+void TavrinMainController::Quit() {
+  // The prefs file is written on the UI loop, which is gone once Run
+  // returns: whatever is still pending must be handed over while it runs.
+  if (pref_service_)
+    pref_service_->CommitPendingWrite();
+  if (base::MessageLoop* loop = base::MessageLoop::current())
+    loop->QuitWhenIdle();
+}
