@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Shows the notifier at work under Wine: lays out a browser installation
+# (our stand-in launcher.exe, installer_prefs.json, tavrin.exe in the
+# subfolder "tavrin"), starts the notifier in the run's Xvfb display, waits
+# for its main window, saves screenshots of the screen with its tray icon and
+# with its tray menu open, chooses "Launch ulvena", then closes the notifier
+# with WM_CLOSE and reports what it did.
+#
+#   tools/demo_notifier.sh BUILD_DIR [OUTPUT_DIR]
+#
+# BUILD_DIR holds the built bin/tavrin.exe, bin/fake_launcher.exe and
+# bin/main_window_tool.exe. Screenshots go to OUTPUT_DIR (default out/demo):
+# notifier.png and notifier_menu.png. The Wine environment of
+# TAVRIN_WINE_ENV is used when set; otherwise one is made for this run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "$1" && pwd)
+out_dir=${2:-$root/out/demo}
+mkdir -p "$out_dir"
+out_dir=$(cd "$out_dir" && pwd)
+
+own_env=""
+if [ -z "${TAVRIN_WINE_ENV:-}" ] || [ ! -f "$TAVRIN_WINE_ENV" ]; then
+  own_env="$build/wine_demo_notifier"
+  "$root/tools/wine_env.sh" start "$own_env" >/dev/null
+  export TAVRIN_WINE_ENV="$own_env/env"
+fi
+# shellcheck disable=SC1090
+source "$TAVRIN_WINE_ENV"
+
+demo="$build/demo_notifier"
+notifier_pid=""
+cleanup() {
+  if [ -n "$notifier_pid" ] && kill -0 "$notifier_pid" 2>/dev/null; then
+    wine "$build/bin/main_window_tool.exe" close 10 >/dev/null 2>&1 || true
+    kill "$notifier_pid" 2>/dev/null || true
+  fi
+  if [ -n "$own_env" ]; then
+    "$root/tools/wine_env.sh" stop "$own_env" >/dev/null
+  fi
+}
+trap cleanup EXIT
+
+tool() { wine "$build/bin/main_window_tool.exe" "$@"; }
+
+# The browser installation and a profile folder named after the user, as
+# the browser's installer writes it.
+rm -rf "$demo"
+mkdir -p "$demo/install/tavrin" "$demo/profiles"
+cp "$build/bin/fake_launcher.exe" "$demo/install/launcher.exe"
+cp "$build/bin/tavrin.exe" "$demo/install/tavrin/tavrin.exe"
+profiles_win=$(winepath -w "$demo/profiles" 2>/dev/null)
+python3 - "$demo/install/installer_prefs.json" "$profiles_win" <<'PY'
+import json, sys
+with open(sys.argv[1], "w") as f:
+    json.dump({"profile_path": sys.argv[2] + "\\<USERNAME>\\Ulvena",
+               "language": "en"}, f, indent=2)
+PY
+
+echo "== tavrin.exe"
+echo "browser installation: $demo/install"
+wine "$demo/install/tavrin/tavrin.exe" >/dev/null 2>&1 &
+notifier_pid=$!
+if ! tool wait 30; then
+  echo "the notifier's main window did not appear" >&2
+  exit 1
+fi
+echo "main window \"Ulvena Tavrin Main Window\" is up"
+# Give the tray a moment to draw the icon.
+sleep 2
+import -window root -display "$DISPLAY" "$out_dir/notifier.png"
+echo "screenshot with the tray icon: $out_dir/notifier.png"
+
+# The tray menu, as a right click on the icon opens it.
+tool menu 600 500
+sleep 1
+import -window root -display "$DISPLAY" "$out_dir/notifier_menu.png"
+echo "screenshot with the tray menu: $out_dir/notifier_menu.png"
+tool endmenu || true
+sleep 0.5
+
+# "Launch ulvena" starts the browser's launcher.
+tool command 100
+for _ in $(seq 50); do
+  [ -s "$demo/install/launcher_calls.txt" ] && break
+  sleep 0.1
+done
+echo "launcher.exe was called as: $(cat "$demo/install/launcher_calls.txt" 2>/dev/null)"
+
+# A second notifier leaves at once while this one runs.
+set +e
+timeout 30 wine "$demo/install/tavrin/tavrin.exe"
+second_rc=$?
+set -e
+echo "a second tavrin.exe exited with $second_rc"
+
+# WM_CLOSE, as the tray menu's "Close" or the installer sends it.
+tool close 15
+set +e
+wait "$notifier_pid"
+rc=$?
+set -e
+notifier_pid=""
+echo "tavrin.exe exited with $rc after WM_CLOSE"
+profile=$(find "$demo/profiles" -mindepth 2 -maxdepth 2 -type d | head -n 1)
+echo "profile folder (from \"profile_path\", user name filled in): ${profile:-none}"
+if [ -n "$profile" ]; then
+  for f in "$profile"/*; do
+    [ -e "$f" ] || continue
+    if [ -s "$f" ]; then
+      echo "  $(basename "$f"):"
+      sed 's/^/    /' "$f"
+    else
+      echo "  $(basename "$f") (empty)"
+    fi
+  done
+fi
+exit "$rc"
