@@ -113,10 +113,8 @@ void TavrinMainController::LaunchBrowser(const std::string& url,
 }
 
 void TavrinMainController::Quit() {
-  // The prefs file is written on the UI loop, which is gone once Run
-  // returns: whatever is still pending must be handed over while it runs.
-  if (pref_service_)
-    pref_service_->CommitPendingWrite();
+  // Quitting when idle lets the prefs writes already posted to this loop
+  // finish; once Run returns nothing is written any more.
   if (base::MessageLoop* loop = base::MessageLoop::current())
     loop->QuitWhenIdle();
 }
