@@ -49,6 +49,10 @@ rm -rf "$demo"
 mkdir -p "$demo/install/tavrin" "$demo/profiles"
 cp "$build/bin/fake_launcher.exe" "$demo/install/launcher.exe"
 cp "$build/bin/tavrin.exe" "$demo/install/tavrin/tavrin.exe"
+# The hint content, which the notifier checks at start.
+if [ -d "$build/bin/notifications" ]; then
+  cp -r "$build/bin/notifications" "$demo/install/tavrin/notifications"
+fi
 profiles_win=$(winepath -w "$demo/profiles" 2>/dev/null)
 python3 - "$demo/install/installer_prefs.json" "$profiles_win" <<'PY'
 import json, sys

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
@@ -64,6 +66,15 @@ class TavrinProgramTest : public testing::Test {
     ASSERT_TRUE(
         base::CopyFile(tavrin_test::GetProgramNextToTest(L"fake_launcher.exe"),
                        install_ / L"launcher.exe"));
+    // The hint content ships next to the notifier, which checks it at start.
+    const base::FilePath content =
+        tavrin_test::GetProgramNextToTest(L"notifications");
+    if (base::DirectoryExists(content)) {
+      std::error_code error;
+      std::filesystem::copy(content, notifier_.parent_path() / L"notifications",
+                            std::filesystem::copy_options::recursive, error);
+      ASSERT_FALSE(error) << error.message();
+    }
     // The profile folder names the user, as the browser's installer does.
     base::Value prefs = {
         {"profile_path", base::WideToUTF8((temp_.GetPath() / L"profiles" /
