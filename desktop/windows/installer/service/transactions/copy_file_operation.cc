@@ -1,0 +1,69 @@
+#include "desktop/windows/installer/service/transactions/copy_file_operation.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+
+namespace installer {
+
+namespace {
+
+std::string ToUTF8(const base::FilePath& path) {
+  return base::WideToUTF8(path.native());
+}
+
+}  // namespace
+
+CopyFileOperation::CopyFileOperation(const base::FilePath& source,
+                                     const base::FilePath& destination)
+    : source_(source), destination_(destination) {}
+
+CopyFileOperation::~CopyFileOperation() = default;
+
+bool CopyFileOperation::Do(Transaction* nested) {
+  const base::FilePath folder = destination_.parent_path();
+  if (base::DirectoryExists(folder)) {
+    if (base::PathExists(destination_) &&
+        !nested->Execute(std::make_unique<DeleteFileOperation>(destination_,
+                                                               false, false))) {
+      return false;
+    }
+  } else if (!nested->Execute(
+                 std::make_unique<CreateFolderOperation>(folder))) {
+    return false;
+  }
+
+  VLOG(1) << "Copying " << ToUTF8(source_) << " to " << ToUTF8(destination_);
+
+  // The copy takes the source's attributes along, and a read-only file in the
+  // install folder could not be replaced or deleted later.
+  const DWORD attributes = GetFileAttributesW(source_.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY) &&
+      !SetFileAttributesW(source_.c_str(),
+                          attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    LOG(ERROR) << "Couldn't clear RO attribute of " << ToUTF8(source_);
+  }
+
+  if (!base::CopyFile(source_, destination_)) {
+    LOG(ERROR) << "File copy failed";
+    return false;
+  }
+  VLOG(1) << "File copied successfully";
+  done_ = true;
+  return true;
+}
+
+void CopyFileOperation::Rollback() {
+  if (done_)
+    base::DeleteFile(destination_, false);
+}
+
+}  // namespace installer
