@@ -65,15 +65,5 @@ TEST_F(CreateFolderOperationTest, MissingDrive) {
   EXPECT_TRUE(log_.Contains(logging::LOG_ERROR, "Failed folder creation"));
 }
 
-// A file where a folder level should be stops the creation.
-TEST_F(CreateFolderOperationTest, FileInTheWay) {
-  const base::FilePath file = temp_.GetPath() / L"file";
-  ASSERT_TRUE(base::WriteFile(file, "x"));
-  Transaction transaction;
-  EXPECT_FALSE(Create(&transaction, file / L"sub"));
-  EXPECT_TRUE(log_.Contains(logging::LOG_ERROR, "Failed folder creation"));
-  EXPECT_TRUE(base::PathExists(file));
-}
-
 }  // namespace
 }  // namespace installer

@@ -105,21 +105,6 @@ TEST_F(TransactionTest, FailedOperationLeavesListUnchanged) {
   EXPECT_THAT(events_, ElementsAre("delete earlier"));
 }
 
-// A step that fails inside an operation makes the operation fail; the steps
-// that succeeded before it are undone with it.
-TEST_F(TransactionTest, FailedNestedStepFailsItsOperation) {
-  Transaction transaction;
-  EXPECT_FALSE(transaction.Execute(
-      Op("parent", true, {Step("good"), Step("bad", false)})));
-  EXPECT_THAT(events_,
-              ElementsAre("do parent", "do good", "do bad", "rollback bad",
-                          "delete bad", "rollback parent", "rollback good",
-                          "delete good", "delete parent"));
-  events_.clear();
-  transaction.RollbackAll();
-  EXPECT_THAT(events_, IsEmpty());
-}
-
 TEST_F(TransactionTest, RollbackAllOnEmptyAndReuse) {
   {
     Transaction transaction;
