@@ -3,7 +3,8 @@
 # they do.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${TAVRIN_DEMO_BUILD:-$root/out/demo}
+build=${TAVRIN_DEMO_BUILD:-$root/out/demo-build}
+shots=$root/out/demo
 "$root/tools/setup.sh"
 "$root/tools/build.sh" "$build"
 
@@ -28,3 +29,6 @@ run "$installer" >/dev/null
 rc=$?
 set -e
 echo "no switch: exit code $rc"
+
+echo
+"$root/tools/demo_notifier.sh" "$build" "$shots"
