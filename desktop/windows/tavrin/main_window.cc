@@ -6,6 +6,7 @@
 #include <string>
 
 #include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
+#include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/popup_menu.h"
 #include "desktop/windows/tavrin/tavrin_main_controller.h"
 
@@ -111,6 +112,7 @@ void MainWindow::OnTrayNotification(UINT event, int x, int y) {
       break;
     }
     case WM_LBUTTONUP:
+      Analytics::GetInstance()->SendEvent("Tray", "click", "");
       TavrinMainController::GetInstance()->LaunchBrowser(std::string(), false);
       break;
   }

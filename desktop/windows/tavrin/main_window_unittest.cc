@@ -12,6 +12,7 @@
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
 #include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
+#include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/base_window_factory.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
@@ -274,6 +275,14 @@ TEST_F(MainWindowTest, LaunchItemStartsTheBrowser) {
 }
 
 TEST_F(MainWindowTest, LeftClickOnTheIconStartsTheBrowser) {
+  base::AtExitManager exit_manager;
+  // The click is reported before the browser starts.
+  std::vector<std::string> sent;
+  Analytics::GetInstance()->SetPostCallbackForTesting(
+      [this, &sent](const std::string& body) {
+        sent.push_back(body);
+        EXPECT_FALSE(base::PathExists(install_ / L"launcher_calls.txt"));
+      });
   MakeWindow();
   const UINT callback = MainWindow::kTrayCallbackMessage;
   // Events other than the click and the context menu do nothing.
@@ -281,6 +290,8 @@ TEST_F(MainWindowTest, LeftClickOnTheIconStartsTheBrowser) {
                  MAKELPARAM(WM_MOUSEMOVE, 1));
   ::SendMessageW(window_->hwnd(), callback, MAKEWPARAM(10, 20),
                  MAKELPARAM(WM_LBUTTONUP, 1));
+  EXPECT_EQ(sent, std::vector<std::string>(
+                      {"v=1&tid=&cid=&t=event&ec=Tray&ea=click"}));
   std::vector<std::string> calls =
       tavrin_test::WaitForLauncherCalls(install_, 1);
   ASSERT_EQ(calls.size(), 1u);

@@ -16,11 +16,9 @@
 #include "base/native_library.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/tavrin/notifier_path_provider.h"
 
 namespace {
-
-// The notifier's path key of the content folder beside the program.
-constexpr int kDirNotificationsKey = 10001;
 
 constexpr char kDisableFileVerificationSwitch[] = "disable-file-verification";
 constexpr std::string_view kTablePathPrefix = "notifications/";
@@ -276,7 +274,7 @@ bool VerifyNotificationFiles() {
   }
 
   base::FilePath content_folder;
-  if (!base::PathService::Get(kDirNotificationsKey, &content_folder))
+  if (!base::PathService::Get(tavrin::DIR_NOTIFICATIONS, &content_folder))
     return false;
 
   for (size_t i = 0; i < kNotificationFileDigestCount; ++i) {

@@ -12,11 +12,11 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
+#include "desktop/windows/tavrin/notifier_path_provider.h"
 #include "gtest/gtest.h"
 
 namespace {
 
-constexpr int kDirNotificationsKey = 10001;
 constexpr char kDisableSwitch[] = "disable-file-verification";
 
 std::string HexDigestOf(const base::FilePath& path) {
@@ -53,7 +53,7 @@ class NotificationFilesVerifierTest : public testing::Test {
   }
 
   void TearDown() override {
-    base::PathService::RemoveOverride(kDirNotificationsKey);
+    base::PathService::RemoveOverride(tavrin::DIR_NOTIFICATIONS);
     base::PathService::RemoveOverride(base::FILE_EXE);
     notification_files_internal::SetPlatformHashFunctionForTesting(nullptr);
     notification_files_internal::ResetPlatformHashForTesting();
@@ -69,7 +69,7 @@ class NotificationFilesVerifierTest : public testing::Test {
     std::filesystem::copy(shipped_, copy,
                           std::filesystem::copy_options::recursive, error);
     EXPECT_FALSE(error) << error.message();
-    base::PathService::Override(kDirNotificationsKey, copy);
+    base::PathService::Override(tavrin::DIR_NOTIFICATIONS, copy);
     return copy;
   }
 
@@ -111,7 +111,7 @@ TEST_F(NotificationFilesVerifierTest, IntactCopyPasses) {
 }
 
 TEST_F(NotificationFilesVerifierTest, WithoutContentFolderKeyFails) {
-  base::PathService::RemoveOverride(kDirNotificationsKey);
+  base::PathService::RemoveOverride(tavrin::DIR_NOTIFICATIONS);
   EXPECT_FALSE(VerifyNotificationFiles());
 }
 

@@ -11,13 +11,18 @@
 #include "components/prefs/pref_registry_simple.h"
 #include "components/prefs/pref_service.h"
 #include "components/prefs/pref_service_factory.h"
+#include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/base_window_factory.h"
 #include "desktop/windows/tavrin/main_window.h"
+#include "desktop/windows/tavrin/notification_files_verifier.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
 
 namespace {
 
 constexpr char kAnalyticsClientIdSwitch[] = "analytics-client-id";
+constexpr char kAnalyticsAppIdSwitch[] = "analytics-app-id";
+// The Measurement Protocol property that the events go to.
+constexpr char kAnalyticsTrackingId[] = "UA-6029174-58";
 constexpr char kAnalyticsUserIdPref[] = "analytics.user_id";
 
 // The switch that marks a browser start as the notifier's.
@@ -40,6 +45,13 @@ bool TavrinMainController::Init(HINSTANCE instance) {
   base::FilePath prefs_file;
   base::PathService::Get(tavrin::FILE_PREFS, &prefs_file);
 
+  // Pages that are not the shipped ones must never be shown: the notifier
+  // then creates nothing and idles until it is ended from outside.
+  if (!VerifyNotificationFiles()) {
+    LOG(ERROR) << "Files integrity check failed!";
+    return false;
+  }
+
   // The prefs file is written on this (UI) thread's loop.
   PrefServiceFactory factory;
   factory.SetUserPrefsFile(prefs_file,
@@ -49,6 +61,16 @@ bool TavrinMainController::Init(HINSTANCE instance) {
   pref_service_ = factory.Create(registry);
 
   main_window_ = CreateBaseWindow<MainWindow>(instance_, nullptr);
+
+  // The switch replaces the built-in property even when its value is empty.
+  std::string tracking_id = kAnalyticsTrackingId;
+  const base::CommandLine* command_line =
+      base::CommandLine::ForCurrentProcess();
+  if (command_line && command_line->HasSwitch(kAnalyticsAppIdSwitch))
+    tracking_id = command_line->GetSwitchValueASCII(kAnalyticsAppIdSwitch);
+  Analytics* analytics = Analytics::GetInstance();
+  analytics->Init(tracking_id, GetAnalyticsClientId());
+  analytics->SendEvent("Session", "start", "session");
 
   return true;
 }

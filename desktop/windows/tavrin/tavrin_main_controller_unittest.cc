@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "base/at_exit.h"
 #include "base/command_line.h"
@@ -16,6 +19,7 @@
 #include "components/prefs/pref_registry_simple.h"
 #include "components/prefs/pref_service.h"
 #include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
+#include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/main_window.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
@@ -36,10 +40,20 @@ class TavrinMainControllerTest : public testing::Test {
     prefs_file_ = temp_.GetPath() / L"profile" / L"tavrin_prefs.json";
     ASSERT_TRUE(base::CreateDirectory(prefs_file_.parent_path()));
     ASSERT_TRUE(base::PathService::Override(tavrin::FILE_PREFS, prefs_file_));
+    // The hint content that the build puts next to the test program.
+    content_ = temp_.GetPath() / L"notifications";
+    std::error_code error;
+    std::filesystem::copy(tavrin_test::ProgramNextToTest(L"notifications"),
+                          content_, std::filesystem::copy_options::recursive,
+                          error);
+    ASSERT_FALSE(error) << error.message();
+    ASSERT_TRUE(
+        base::PathService::Override(tavrin::DIR_NOTIFICATIONS, content_));
     ResetCommandLine();
   }
   void TearDown() override {
     base::PathService::RemoveOverride(base::DIR_EXE);
+    base::PathService::RemoveOverride(tavrin::DIR_NOTIFICATIONS);
     base::PathService::RemoveOverride(tavrin::FILE_PREFS);
     ResetCommandLine();
   }
@@ -55,6 +69,7 @@ class TavrinMainControllerTest : public testing::Test {
   void WithController(Body body) {
     base::AtExitManager exit_manager;
     base::MessageLoop loop(base::MessageLoop::TYPE_UI);
+    RecordAnalytics();
     RcL10nHandler::GetInstance()->Init(L"en");
     TavrinMainController* controller = TavrinMainController::GetInstance();
     ASSERT_TRUE(controller->Init(::GetModuleHandleW(nullptr)));
@@ -62,6 +77,13 @@ class TavrinMainControllerTest : public testing::Test {
     ASSERT_TRUE(controller->main_window());
     ::PostMessageW(controller->main_window()->hwnd(), WM_CLOSE, 0, 0);
     loop.Run();
+  }
+
+  // Events are kept in |sent_| instead of going to the network.
+  void RecordAnalytics() {
+    sent_.clear();
+    Analytics::GetInstance()->SetPostCallbackForTesting(
+        [this](const std::string& body) { sent_.push_back(body); });
   }
 
   base::Value ReadPrefsFile() {
@@ -79,6 +101,8 @@ class TavrinMainControllerTest : public testing::Test {
   base::FilePath install_;
   base::FilePath exe_dir_;
   base::FilePath prefs_file_;
+  base::FilePath content_;
+  std::vector<std::string> sent_;
 };
 
 TEST_F(TavrinMainControllerTest, RegistersEveryNotifierSetting) {
@@ -110,6 +134,56 @@ TEST_F(TavrinMainControllerTest, InitCreatesPrefsAndTheMainWindow) {
     EXPECT_EQ(::FindWindowW(MainWindow::kClassName, MainWindow::kWindowTitle),
               controller->main_window()->hwnd());
   });
+}
+
+TEST_F(TavrinMainControllerTest, InitReportsTheSessionStart) {
+  std::string client_id;
+  WithController([&client_id](TavrinMainController* controller) {
+    client_id = controller->GetAnalyticsClientId();
+  });
+  EXPECT_EQ(sent_, std::vector<std::string>(
+                       {"v=1&tid=UA-6029174-58&cid=" + client_id +
+                        "&t=event&ec=Session&ea=start&el=session"}));
+
+  // The switch replaces the tracking id, even when it is empty.
+  base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(
+      "analytics-client-id", "c1");
+  base::CommandLine::ForCurrentProcess()->AppendSwitchASCII("analytics-app-id",
+                                                            "UA-1-2");
+  WithController([](TavrinMainController*) {});
+  EXPECT_EQ(sent_, std::vector<std::string>(
+                       {"v=1&tid=UA-1-2&cid=c1&t=event&ec=Session&ea=start&"
+                        "el=session"}));
+  ResetCommandLine();
+  base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(
+      "analytics-client-id", "c1");
+  base::CommandLine::ForCurrentProcess()->AppendSwitch("analytics-app-id");
+  WithController([](TavrinMainController*) {});
+  EXPECT_EQ(sent_, std::vector<std::string>(
+                       {"v=1&tid=&cid=c1&t=event&ec=Session&ea=start&"
+                        "el=session"}));
+}
+
+// Content that is not the shipped one: the notifier builds nothing at all.
+TEST_F(TavrinMainControllerTest, ChangedContentStopsInit) {
+  std::string page;
+  ASSERT_TRUE(base::ReadFileToString(content_ / L"ads.html", &page));
+  page[page.size() / 2] ^= 0x20;
+  ASSERT_TRUE(base::WriteFile(content_ / L"ads.html", page));
+  {
+    base::AtExitManager exit_manager;
+    base::MessageLoop loop(base::MessageLoop::TYPE_UI);
+    RecordAnalytics();
+    TavrinMainController* controller = TavrinMainController::GetInstance();
+    EXPECT_FALSE(controller->Init(::GetModuleHandleW(nullptr)));
+    EXPECT_FALSE(controller->main_window());
+    EXPECT_FALSE(controller->pref_service());
+    EXPECT_EQ(::FindWindowW(MainWindow::kClassName, MainWindow::kWindowTitle),
+              nullptr);
+    loop.RunUntilIdle();
+  }
+  EXPECT_TRUE(sent_.empty());
+  EXPECT_FALSE(base::PathExists(prefs_file_));
 }
 
 TEST_F(TavrinMainControllerTest, ClientIdIsMadeOnceAndKept) {

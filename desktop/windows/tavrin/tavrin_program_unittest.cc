@@ -175,6 +175,34 @@ TEST_F(TavrinProgramTest, EndsOnWmClose) {
   EXPECT_EQ(WaitForMainWindow(false, 5), nullptr);
 }
 
+// With one content file changed the notifier refuses to run: it logs why and
+// idles without window, tray icon or prefs until it is ended from outside.
+TEST_F(TavrinProgramTest, IdlesWhenAContentFileWasChanged) {
+  const base::FilePath picture = notifier_.parent_path() / L"notifications" /
+                                 L"assets" / L"delights" / L"peru_4.jpg";
+  std::string bytes;
+  ASSERT_TRUE(base::ReadFileToString(picture, &bytes));
+  bytes[bytes.size() / 2] ^= 0x01;
+  ASSERT_TRUE(base::WriteFile(picture, bytes));
+
+  ASSERT_TRUE(StartNotifier());
+  std::string log;
+  for (int i = 0; i < 150; ++i) {
+    base::ReadFileToString(profile_ / L"tavrin.log", &log);
+    if (log.find("Files integrity check failed!") != std::string::npos)
+      break;
+    ::Sleep(100);
+  }
+  EXPECT_NE(log.find("Files integrity check failed!"), std::string::npos)
+      << log;
+  // Still running, but without its main window (and so without tray icon).
+  ::Sleep(1000);
+  EXPECT_EQ(::WaitForSingleObject(process_, 0),
+            static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(::FindWindowW(kClassName, kWindowTitle), nullptr);
+  EXPECT_FALSE(base::PathExists(profile_ / L"tavrin_prefs.json"));
+}
+
 LRESULT CALLBACK PlainWindowProc(HWND hwnd,
                                  UINT message,
                                  WPARAM wparam,

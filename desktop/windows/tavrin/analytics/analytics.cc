@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <utility>
+
 #include "base/logging.h"
 #include "base/memory/singleton.h"
 
@@ -68,6 +70,10 @@ void Analytics::SetTimeoutsForTesting(long connect_seconds,
   total_timeout_seconds_ = total_seconds;
 }
 
+void Analytics::SetPostCallbackForTesting(PostCallback callback) {
+  post_callback_ = std::move(callback);
+}
+
 std::string Analytics::BuildEventBody(const std::string& category,
                                       const std::string& action,
                                       const std::string& label,
@@ -88,6 +94,10 @@ std::string Analytics::BuildEventBody(const std::string& category,
 }
 
 void Analytics::Post(const std::string& body) {
+  if (post_callback_) {
+    post_callback_(body);
+    return;
+  }
   CURL* curl = curl_easy_init();
   if (!curl)
     return;

@@ -2,6 +2,7 @@
 #define DESKTOP_WINDOWS_TAVRIN_ANALYTICS_ANALYTICS_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace base {
@@ -50,6 +51,11 @@ class Analytics {
   void SetEndpointForTesting(const std::string& url);
   void SetCaCertificateForTesting(const std::string& pem);
   void SetTimeoutsForTesting(long connect_seconds, long total_seconds);
+  // Hands every body to |callback| instead of the network, so tests of the
+  // modules that send events can read them; a null callback restores
+  // sending.
+  using PostCallback = std::function<void(const std::string& body)>;
+  void SetPostCallbackForTesting(PostCallback callback);
 
  private:
   friend class base::Singleton<Analytics>;
@@ -71,6 +77,7 @@ class Analytics {
   std::string ca_certificate_pem_;
   long connect_timeout_seconds_ = kConnectTimeoutSeconds;
   long total_timeout_seconds_ = kTotalTimeoutSeconds;
+  PostCallback post_callback_;
 };
 
 #endif  // DESKTOP_WINDOWS_TAVRIN_ANALYTICS_ANALYTICS_H_
