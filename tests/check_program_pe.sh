@@ -38,6 +38,8 @@ system_dlls=" advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll
   secur32.dll setupapi.dll shell32.dll shlwapi.dll taskschd.dll mstask.dll
   user32.dll userenv.dll uxtheme.dll version.dll wininet.dll winmm.dll
   wintrust.dll ws2_32.dll wtsapi32.dll "
+# One blank between names, so every name can be matched with blanks around it.
+system_dlls=" $(tr -s ' \n' ' ' <<<"$system_dlls" | xargs) "
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" |
   tr '[:upper:]' '[:lower:]' | sort -u)
 [ -n "$imports" ] || fail "no imports found"
