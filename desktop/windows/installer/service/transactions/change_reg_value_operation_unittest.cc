@@ -2,13 +2,10 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
 #include "desktop/windows/installer/service/transactions/testing/test_registry_tree.h"
@@ -21,39 +18,27 @@
 namespace installer {
 namespace {
 
-constexpr DWORD kRemove = ChangeRegValueOperation::kNoValue;
-
-std::unique_ptr<Operation> WriteString(const TestRegistryTree& tree,
-                                       const std::wstring& relative,
-                                       const std::wstring& name,
-                                       const std::wstring& text) {
-  return std::make_unique<ChangeRegValueOperation>(
-      tree.root(), tree.Path(relative), name, text.c_str(), REG_SZ,
-      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-std::unique_ptr<Operation> Remove(const TestRegistryTree& tree,
-                                  const std::wstring& relative,
-                                  const std::wstring& name) {
-  return std::make_unique<ChangeRegValueOperation>(
-      tree.root(), tree.Path(relative), name, nullptr, kRemove, 0);
-}
-
 std::vector<BYTE> Bytes(const std::wstring& text) {
   const BYTE* begin = reinterpret_cast<const BYTE*>(text.c_str());
   return std::vector<BYTE>(begin, begin + (text.size() + 1) * sizeof(wchar_t));
-}
-
-std::vector<BYTE> Bytes(DWORD number) {
-  const BYTE* begin = reinterpret_cast<const BYTE*>(&number);
-  return std::vector<BYTE>(begin, begin + sizeof(number));
 }
 
 class ChangeRegValueOperationTest : public ::testing::TestWithParam<HKEY> {
  protected:
   void SetUp() override { ASSERT_TRUE(tree_.created()); }
 
-  std::string RootText() const {
+  std::unique_ptr<Operation> Write(const std::wstring& relative,
+                                   const std::wstring& text) {
+    return std::make_unique<ChangeRegValueOperation>(
+        tree_.root(), tree_.Path(relative), L"v", text.c_str(), REG_SZ,
+        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  }
+  std::unique_ptr<Operation> Remove(const std::wstring& relative) {
+    return std::make_unique<ChangeRegValueOperation>(
+        tree_.root(), tree_.Path(relative), L"v", nullptr,
+        ChangeRegValueOperation::kNoValue, 0);
+  }
+  std::string Root() const {
     return GetParam() == HKEY_LOCAL_MACHINE ? "0x80000002" : "0x80000001";
   }
 
@@ -61,137 +46,86 @@ class ChangeRegValueOperationTest : public ::testing::TestWithParam<HKEY> {
   TestLogCapture log_;
 };
 
-TEST_P(ChangeRegValueOperationTest, RemovingUnderMissingKeyCreatesNothing) {
-  {
-    Transaction transaction;
-    EXPECT_TRUE(transaction.Execute(Remove(tree_, L"Missing\\Deeper", L"v")));
-    transaction.RollbackAll();
-  }
-  EXPECT_FALSE(tree_.KeyExists(L"Missing"));
-  EXPECT_TRUE(log_.Contains(logging::LOG_VERBOSE, "Key does not exist,"));
+// Removing what is not there succeeds, creates no key and leaves nothing
+// that a rollback could bring into being.
+TEST_P(ChangeRegValueOperationTest, RemovingWhatIsMissing) {
+  ASSERT_TRUE(tree_.SetString(L"", L"other", L"kept"));
+  Transaction transaction;
+  EXPECT_TRUE(transaction.Execute(Remove(L"Missing\\Deeper")));
+  EXPECT_TRUE(
+      log_.Contains(logging::LOG_VERBOSE,
+                    "Attempting to change registry value at " + Root() + ": " +
+                        base::WideToUTF8(tree_.Path(L"Missing\\Deeper")) +
+                        " - v. New Type:4294967295"));
   EXPECT_TRUE(
       log_.Contains(logging::LOG_VERBOSE,
                     "but we are trying to remove the value, nothing to do."));
-  EXPECT_TRUE(log_.Contains(
-      logging::LOG_VERBOSE,
-      "Attempting to change registry value at " + RootText() + ": " +
-          base::WideToUTF8(tree_.Path(L"Missing\\Deeper")) +
-          " - v. New Type:4294967295"));
-}
-
-TEST_P(ChangeRegValueOperationTest, RemovingMissingValueLeavesNothingToUndo) {
-  ASSERT_TRUE(tree_.SetString(L"", L"other", L"kept"));
-  Transaction transaction;
-  EXPECT_TRUE(transaction.Execute(Remove(tree_, L"", L"v")));
-  EXPECT_TRUE(
-      log_.Contains(logging::LOG_VERBOSE, "The value doesn't already exist."));
+  EXPECT_TRUE(transaction.Execute(Remove(L"")));
   EXPECT_TRUE(
       log_.Contains(logging::LOG_VERBOSE,
                     "We are supposed to remove the value. Nothing to do."));
-  // A rollback must not bring a value into being that never existed.
+
   transaction.RollbackAll();
+  EXPECT_FALSE(tree_.KeyExists(L"Missing"));
   EXPECT_FALSE(tree_.ReadValue(L"", L"v"));
   EXPECT_TRUE(tree_.ReadValue(L"", L"other"));
 }
 
-TEST_P(ChangeRegValueOperationTest, NewValueTwoLevelsDownThenRollBack) {
+TEST_P(ChangeRegValueOperationTest, NewValueTwoLevelsDown) {
   ASSERT_TRUE(tree_.CreateKey(L"Existing"));
-  Transaction transaction;
-  ASSERT_TRUE(transaction.Execute(
-      WriteString(tree_, L"Existing\\New\\Newer", L"v", L"text")));
-
-  std::optional<TestRegistryValue> value =
-      tree_.ReadValue(L"Existing\\New\\Newer", L"v");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), value->type);
-  EXPECT_EQ(Bytes(L"text"), value->data);
-  EXPECT_TRUE(log_.Contains(logging::LOG_VERBOSE, "try to create it."));
-  EXPECT_TRUE(log_.Contains(
-      logging::LOG_VERBOSE,
-      "Ancestor found: " + base::WideToUTF8(tree_.Path(L"Existing"))));
-  EXPECT_TRUE(
-      log_.Contains(logging::LOG_VERBOSE,
-                    "Attempting to create registry key " +
-                        base::WideToUTF8(tree_.Path(L"Existing\\New\\Newer")) +
-                        " under " + RootText()));
-  EXPECT_TRUE(
-      log_.Contains(logging::LOG_VERBOSE, "Value changed successfully."));
-
-  // Something added below the created levels in the meantime goes with them.
-  ASSERT_TRUE(tree_.CreateKey(L"Existing\\New\\Sibling"));
-  transaction.RollbackAll();
-  EXPECT_FALSE(tree_.KeyExists(L"Existing\\New"));
-  EXPECT_TRUE(tree_.KeyExists(L"Existing"));
-}
-
-TEST_P(ChangeRegValueOperationTest, CreatedKeyStaysAtCommit) {
-  {
+  for (bool roll_back : {true, false}) {
+    SCOPED_TRACE(roll_back ? "rollback" : "commit");
     Transaction transaction;
-    ASSERT_TRUE(transaction.Execute(WriteString(tree_, L"A\\B", L"", L"d")));
-  }
-  std::optional<TestRegistryValue> value = tree_.ReadValue(L"A\\B", L"");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(Bytes(L"d"), value->data);
-}
-
-TEST_P(ChangeRegValueOperationTest, ChangedValueGetsOldTypeAndDataBack) {
-  ASSERT_TRUE(tree_.SetString(L"", L"v", L"old text"));
-  Transaction transaction;
-  const DWORD number = 7;
-  ASSERT_TRUE(transaction.Execute(std::make_unique<ChangeRegValueOperation>(
-      tree_.root(), tree_.path(), L"v", &number, REG_DWORD, sizeof(number))));
-  EXPECT_TRUE(log_.Contains(logging::LOG_VERBOSE, "Value read successfully."));
-  std::optional<TestRegistryValue> value = tree_.ReadValue(L"", L"v");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), value->type);
-  EXPECT_EQ(Bytes(7), value->data);
-
-  transaction.RollbackAll();
-  value = tree_.ReadValue(L"", L"v");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), value->type);
-  EXPECT_EQ(Bytes(L"old text"), value->data);
-}
-
-TEST_P(ChangeRegValueOperationTest, NewValueRemovedByRollbackKeyStays) {
-  Transaction transaction;
-  ASSERT_TRUE(transaction.Execute(WriteString(tree_, L"", L"v", L"new")));
-  ASSERT_TRUE(tree_.ReadValue(L"", L"v"));
-  transaction.RollbackAll();
-  EXPECT_FALSE(tree_.ReadValue(L"", L"v"));
-  EXPECT_TRUE(tree_.KeyExists(L""));
-}
-
-TEST_P(ChangeRegValueOperationTest, RemovedValueComesBackOnRollbackOnly) {
-  ASSERT_TRUE(tree_.SetDword(L"", L"v", 42));
-  {
-    Transaction transaction;
-    ASSERT_TRUE(transaction.Execute(Remove(tree_, L"", L"v")));
-    EXPECT_FALSE(tree_.ReadValue(L"", L"v"));
-    transaction.RollbackAll();
-    std::optional<TestRegistryValue> value = tree_.ReadValue(L"", L"v");
+    ASSERT_TRUE(transaction.Execute(Write(L"Existing\\New\\Newer", L"text")));
+    std::optional<TestRegistryValue> value =
+        tree_.ReadValue(L"Existing\\New\\Newer", L"v");
     ASSERT_TRUE(value);
-    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), value->type);
-    EXPECT_EQ(Bytes(42), value->data);
-
-    ASSERT_TRUE(transaction.Execute(Remove(tree_, L"", L"v")));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), value->type);
+    EXPECT_EQ(Bytes(L"text"), value->data);
+    EXPECT_TRUE(log_.Contains(
+        logging::LOG_VERBOSE,
+        "Attempting to create registry key " +
+            base::WideToUTF8(tree_.Path(L"Existing\\New\\Newer")) + " under " +
+            Root()));
+    EXPECT_TRUE(log_.Contains(
+        logging::LOG_VERBOSE,
+        "Ancestor found: " + base::WideToUTF8(tree_.Path(L"Existing"))));
+    if (!roll_back)
+      break;
+    // Whatever was added below the created levels meanwhile goes with them.
+    ASSERT_TRUE(tree_.CreateKey(L"Existing\\New\\Sibling"));
+    transaction.RollbackAll();
+    EXPECT_FALSE(tree_.KeyExists(L"Existing\\New"));
+    EXPECT_TRUE(tree_.KeyExists(L"Existing"));
   }
-  EXPECT_FALSE(tree_.ReadValue(L"", L"v"));
+  EXPECT_TRUE(tree_.ReadValue(L"Existing\\New\\Newer", L"v"));
 }
 
-TEST_P(ChangeRegValueOperationTest, EmptyValueIsWrittenAndRestored) {
-  ASSERT_TRUE(tree_.SetValue(L"", L"v", REG_BINARY, nullptr, 0));
-  Transaction transaction;
-  ASSERT_TRUE(transaction.Execute(std::make_unique<ChangeRegValueOperation>(
-      tree_.root(), tree_.path(), L"v", nullptr, REG_NONE, 0)));
-  std::optional<TestRegistryValue> value = tree_.ReadValue(L"", L"v");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(static_cast<DWORD>(REG_NONE), value->type);
-  EXPECT_TRUE(value->data.empty());
-  transaction.RollbackAll();
-  value = tree_.ReadValue(L"", L"v");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), value->type);
+// Rollback writes a changed value back with its old type and data, removes
+// a new one and brings a removed one back; commit keeps the change.
+TEST_P(ChangeRegValueOperationTest, RollbackRestoresEarlierValues) {
+  ASSERT_TRUE(tree_.SetDword(L"Changed", L"v", 42));
+  ASSERT_TRUE(tree_.CreateKey(L"New"));
+  ASSERT_TRUE(tree_.SetString(L"Removed", L"v", L"old"));
+  const auto changed = tree_.ReadValue(L"Changed", L"v");
+  const auto removed = tree_.ReadValue(L"Removed", L"v");
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(Write(L"Changed", L"new")));
+    ASSERT_TRUE(transaction.Execute(Write(L"New", L"new")));
+    ASSERT_TRUE(transaction.Execute(Remove(L"Removed")));
+    EXPECT_EQ(Bytes(L"new"), tree_.ReadValue(L"Changed", L"v")->data);
+    EXPECT_FALSE(tree_.ReadValue(L"Removed", L"v"));
+
+    transaction.RollbackAll();
+    EXPECT_EQ(changed, tree_.ReadValue(L"Changed", L"v"));
+    EXPECT_FALSE(tree_.ReadValue(L"New", L"v"));
+    EXPECT_TRUE(tree_.KeyExists(L"New"));
+    EXPECT_EQ(removed, tree_.ReadValue(L"Removed", L"v"));
+
+    ASSERT_TRUE(transaction.Execute(Remove(L"Removed")));
+  }
+  EXPECT_FALSE(tree_.ReadValue(L"Removed", L"v"));
 }
 
 // The key allows the current user nothing: access is granted for the change
@@ -205,10 +139,9 @@ TEST_P(ChangeRegValueOperationTest, DeniedKeyIsGrantedThenRestored) {
     ASSERT_TRUE(tree_.SetDacl(outcome, nullptr));
     const std::vector<BYTE> locked = tree_.DaclBytes(outcome);
     ASSERT_FALSE(locked.empty());
-    ASSERT_FALSE(tree_.ReadValue(outcome, L"v"));
     {
       Transaction transaction;
-      ASSERT_TRUE(transaction.Execute(WriteString(tree_, outcome, L"v", L"x")));
+      ASSERT_TRUE(transaction.Execute(Write(outcome, L"x")));
       EXPECT_TRUE(
           log_.Contains(logging::LOG_VERBOSE,
                         "We don't have enough permissions on the key."));
@@ -220,24 +153,6 @@ TEST_P(ChangeRegValueOperationTest, DeniedKeyIsGrantedThenRestored) {
     tree_.AllowEverybody(outcome);
     EXPECT_EQ(!roll_back, tree_.ReadValue(outcome, L"v").has_value());
   }
-}
-
-// A missing key below a key that allows nothing: the parent is granted the
-// right to create a subkey and gets its DACL back at commit; the new key
-// holds the value.
-TEST_P(ChangeRegValueOperationTest, MissingKeyBelowDeniedParent) {
-  ASSERT_TRUE(tree_.CreateKey(L"Locked"));
-  ASSERT_TRUE(tree_.SetDacl(L"Locked", nullptr));
-  const std::vector<BYTE> locked = tree_.DaclBytes(L"Locked");
-  {
-    Transaction transaction;
-    ASSERT_TRUE(
-        transaction.Execute(WriteString(tree_, L"Locked\\New", L"v", L"x")));
-    EXPECT_TRUE(log_.ContainsPrefix(logging::LOG_VERBOSE, "No access to"));
-  }
-  EXPECT_EQ(locked, tree_.DaclBytes(L"Locked"));
-  tree_.AllowEverybody(L"Locked");
-  EXPECT_TRUE(tree_.ReadValue(L"Locked\\New", L"v"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Roots,

@@ -53,6 +53,12 @@ DeleteRegKeyOperation::~DeleteRegKeyOperation() = default;
 bool DeleteRegKeyOperation::Do(Transaction* nested) {
   VLOG(1) << "Attempting to delete registry key " << base::WideToUTF8(key_path_)
           << " under " << root_;
+  // An empty path names the root itself: everything that every program
+  // keeps there would go.
+  if (key_path_.find_first_not_of(L'\\') == std::wstring::npos) {
+    LOG(ERROR) << "Refusing to delete the root key " << root_;
+    return false;
+  }
 
   std::wstring object_name;
   GetRegistryObjectName(root_, key_path_, &object_name);
