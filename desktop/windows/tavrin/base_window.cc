@@ -49,6 +49,9 @@ LRESULT BaseWindow::OnMessage(HWND hwnd,
     case WM_NCDESTROY:
       // The object may outlive its window; no later message may find it.
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      // Not every system sends WM_DESTROY to a window whose creation was
+      // refused; its dead handle must not stay behind for the destructor.
+      hwnd_ = nullptr;
       break;
   }
   return ::DefWindowProcW(hwnd, message, wparam, lparam);

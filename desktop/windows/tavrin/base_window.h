@@ -11,7 +11,7 @@ class BaseWindow {
   BaseWindow(const BaseWindow&) = delete;
   BaseWindow& operator=(const BaseWindow&) = delete;
 
-  // Null until WM_CREATE, and again after WM_DESTROY.
+  // Null until WM_CREATE, and again once the window is destroyed.
   HWND hwnd() const { return hwnd_; }
 
   // The window procedure of every notifier window class.
