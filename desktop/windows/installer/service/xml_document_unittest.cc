@@ -11,17 +11,28 @@
 namespace installer {
 namespace {
 
-class XmlDocumentTest : public testing::Test {
- protected:
-  void SetUp() override {
-    com_initialized_ =
-        SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
-  }
-  void TearDown() override {
-    if (com_initialized_)
+// Keeps COM open for as long as it exists. The fixture's document releases
+// its MSXML objects only when the fixture is destroyed, after TearDown(), and
+// they must be released before COM closes and may unload MSXML.
+class ScopedCom {
+ public:
+  ScopedCom()
+      : initialized_(
+            SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ScopedCom(const ScopedCom&) = delete;
+  ScopedCom& operator=(const ScopedCom&) = delete;
+  ~ScopedCom() {
+    if (initialized_)
       ::CoUninitialize();
   }
+
+ private:
+  const bool initialized_;
+};
+
+class XmlDocumentTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(temp_dir_.CreateUniqueTempDir()); }
 
   // Writes |text| to a file in the temporary folder and loads it.
   bool LoadText(const std::string& text) {
@@ -36,7 +47,8 @@ class XmlDocumentTest : public testing::Test {
     return name;
   }
 
-  bool com_initialized_ = false;
+  // Declared before the document, so destroyed after it.
+  ScopedCom com_;
   base::ScopedTempDir temp_dir_;
   XmlDocument document_;
 };
