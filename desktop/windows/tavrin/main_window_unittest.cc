@@ -147,7 +147,7 @@ class MainWindowTest : public testing::Test {
   }
 
   std::string LauncherCommand(const std::string& tail) const {
-    return base::WideToUTF8(exe_dir_.native()) + "\\..\\launcher.exe" + tail;
+    return tavrin_test::LauncherCommandFor(exe_dir_, tail);
   }
 
   base::AtExitManager exit_manager_;

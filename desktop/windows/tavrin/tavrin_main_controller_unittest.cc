@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "base/at_exit.h"
@@ -42,11 +40,7 @@ class TavrinMainControllerTest : public testing::Test {
     ASSERT_TRUE(base::PathService::Override(tavrin::FILE_PREFS, prefs_file_));
     // The hint content that the build puts next to the test program.
     content_ = temp_.GetPath() / L"notifications";
-    std::error_code error;
-    std::filesystem::copy(tavrin_test::ProgramNextToTest(L"notifications"),
-                          content_, std::filesystem::copy_options::recursive,
-                          error);
-    ASSERT_FALSE(error) << error.message();
+    ASSERT_TRUE(tavrin_test::CopyHintContent(content_));
     ASSERT_TRUE(
         base::PathService::Override(tavrin::DIR_NOTIFICATIONS, content_));
     ResetCommandLine();
@@ -94,7 +88,7 @@ class TavrinMainControllerTest : public testing::Test {
   }
 
   std::string LauncherCommand(const std::string& tail) const {
-    return base::WideToUTF8(exe_dir_.native()) + "\\..\\launcher.exe" + tail;
+    return tavrin_test::LauncherCommandFor(exe_dir_, tail);
   }
 
   base::ScopedTempDir temp_;

@@ -5,15 +5,15 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <string>
-#include <system_error>
+#include <vector>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "base/values.h"
+#include "desktop/windows/tavrin/test/launcher_layout.h"
 #include "gtest/gtest.h"
 #include "tests/support/program_runner.h"
 
@@ -32,26 +32,6 @@ HWND WaitForMainWindow(bool present, int seconds) {
   return ::FindWindowW(kClassName, kWindowTitle);
 }
 
-std::vector<std::string> ReadLauncherCalls(const base::FilePath& folder,
-                                           size_t count) {
-  std::vector<std::string> lines;
-  for (int i = 0; i < 100; ++i) {
-    std::string text;
-    if (base::ReadFileToString(folder / L"launcher_calls.txt", &text)) {
-      lines.clear();
-      size_t start = 0;
-      for (size_t end; (end = text.find('\n', start)) != std::string::npos;
-           start = end + 1) {
-        lines.push_back(text.substr(start, end - start));
-      }
-      if (lines.size() >= count)
-        break;
-    }
-    ::Sleep(100);
-  }
-  return lines;
-}
-
 class TavrinProgramTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -63,18 +43,10 @@ class TavrinProgramTest : public testing::Test {
     ASSERT_TRUE(base::CreateDirectory(notifier_.parent_path()));
     ASSERT_TRUE(base::CopyFile(tavrin_test::GetProgramNextToTest(L"tavrin.exe"),
                                notifier_));
-    ASSERT_TRUE(
-        base::CopyFile(tavrin_test::GetProgramNextToTest(L"fake_launcher.exe"),
-                       install_ / L"launcher.exe"));
+    ASSERT_TRUE(tavrin_test::InstallFakeLauncher(install_));
     // The hint content ships next to the notifier, which checks it at start.
-    const base::FilePath content =
-        tavrin_test::GetProgramNextToTest(L"notifications");
-    if (base::DirectoryExists(content)) {
-      std::error_code error;
-      std::filesystem::copy(content, notifier_.parent_path() / L"notifications",
-                            std::filesystem::copy_options::recursive, error);
-      ASSERT_FALSE(error) << error.message();
-    }
+    ASSERT_TRUE(tavrin_test::CopyHintContent(notifier_.parent_path() /
+                                             L"notifications"));
     // The profile folder names the user, as the browser's installer does.
     base::Value prefs = {
         {"profile_path", base::WideToUTF8((temp_.GetPath() / L"profiles" /
@@ -142,10 +114,11 @@ TEST_F(TavrinProgramTest, RunsWithItsTrayUntilClosedFromTheMenu) {
 
   // "Launch ulvena".
   ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(100, 0), 0);
-  std::vector<std::string> calls = ReadLauncherCalls(install_, 1);
+  std::vector<std::string> calls =
+      tavrin_test::WaitForLauncherCalls(install_, 1);
   ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0], base::WideToUTF8(notifier_.parent_path().native()) +
-                          "\\..\\launcher.exe --from-tavrin ");
+  EXPECT_EQ(calls[0], tavrin_test::LauncherCommandFor(notifier_.parent_path(),
+                                                      " --from-tavrin "));
 
   // A second notifier leaves at once while this one runs.
   int64_t log_size = 0;

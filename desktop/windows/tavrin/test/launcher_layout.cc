@@ -2,20 +2,31 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "base/files/file_util.h"
 #include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "tests/support/program_runner.h"
 
 namespace tavrin_test {
 
-base::FilePath ProgramNextToTest(const std::wstring& file_name) {
-  wchar_t path[MAX_PATH];
-  DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return base::FilePath(std::wstring(path, length)).parent_path() / file_name;
+bool InstallFakeLauncher(const base::FilePath& folder) {
+  return base::CopyFile(GetProgramNextToTest(L"fake_launcher.exe"),
+                        folder / L"launcher.exe");
 }
 
-bool InstallFakeLauncher(const base::FilePath& folder) {
-  return base::CopyFile(ProgramNextToTest(L"fake_launcher.exe"),
-                        folder / L"launcher.exe");
+bool CopyHintContent(const base::FilePath& destination) {
+  std::error_code error;
+  std::filesystem::copy(GetProgramNextToTest(L"notifications"), destination,
+                        std::filesystem::copy_options::recursive, error);
+  return !error;
+}
+
+std::string LauncherCommandFor(const base::FilePath& exe_dir,
+                               const std::string& tail) {
+  return base::WideToUTF8(exe_dir.native()) + "\\..\\launcher.exe" + tail;
 }
 
 std::vector<std::string> WaitForLauncherCalls(const base::FilePath& folder,
