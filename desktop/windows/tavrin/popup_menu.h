@@ -23,8 +23,6 @@ class PopupMenu {
   // WM_COMMAND. True on success.
   bool Show(UINT flags, int x, int y, HWND owner);
 
-  HMENU handle() const { return menu_; }
-
  private:
   HMENU menu_;
   // The menu points at these texts; a list keeps each one where it is.
