@@ -192,7 +192,11 @@ TEST_F(RcL10nHandlerTest, EveryLanguageHasEveryText) {
     for (UINT id = 38000; id <= 38030; ++id)
       EXPECT_FALSE(LoadStringFromResource(language, id).empty())
           << language << " " << id;
+    EXPECT_TRUE(LoadStringFromResource(language, 38031).empty()) << language;
+    // The tray's tip and menu read the same in every language.
+    EXPECT_EQ(LoadStringFromResource(language, 38028), L"Ulvena");
     EXPECT_EQ(LoadStringFromResource(language, 38029), L"Close");
+    EXPECT_EQ(LoadStringFromResource(language, 38030), L"Launch ulvena");
   }
   // The travel-guide pages differ by language.
   EXPECT_NE(LoadStringFromResource(1031, 38020),
