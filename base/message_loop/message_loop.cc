@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -364,12 +365,15 @@ void MessageLoop::Impl::ArmDelayedWorkTimer() {
     ::KillTimer(hwnd_, kDelayedWorkTimerId);
     return;
   }
-  TimeDelta delay = work_.begin()->first.first - TimeTicks::Now();
-  int64_t ms = (delay.InMicroseconds() + 999) / 1000;
-  if (ms < USER_TIMER_MINIMUM)
-    ms = USER_TIMER_MINIMUM;
-  if (ms > USER_TIMER_MAXIMUM)
-    ms = USER_TIMER_MAXIMUM;
+  const TimeDelta delay = work_.begin()->first.first - TimeTicks::Now();
+  // Rounded up so that the timer never fires before the task is due. A delay
+  // beyond the timer's range (up to "never", the largest delta) waits as
+  // long as a timer can; rounding it would overflow.
+  int64_t ms = USER_TIMER_MAXIMUM;
+  if (delay < TimeDelta::FromMilliseconds(USER_TIMER_MAXIMUM)) {
+    ms = std::max<int64_t>((delay.InMicroseconds() + 999) / 1000,
+                           USER_TIMER_MINIMUM);
+  }
   ::SetTimer(hwnd_, kDelayedWorkTimerId, static_cast<UINT>(ms), nullptr);
 }
 

@@ -237,6 +237,38 @@ TEST_F(MessageLoopWindowTest, RunDispatchesTimersOfOtherWindows) {
   EXPECT_EQ(3, state_.timer_ticks);
 }
 
+// Counts the timer messages of windows other than the test's own, that is
+// the loop's wake-ups for delayed tasks.
+int g_loop_timer_messages = 0;
+HWND g_test_hwnd = nullptr;
+
+LRESULT CALLBACK CountLoopTimers(int code, WPARAM wparam, LPARAM lparam) {
+  const MSG* msg = reinterpret_cast<const MSG*>(lparam);
+  if (code == HC_ACTION && wparam == PM_REMOVE && msg->message == WM_TIMER &&
+      msg->hwnd != g_test_hwnd) {
+    ++g_loop_timer_messages;
+  }
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+TEST_F(MessageLoopWindowTest, TaskDueNeverDoesNotWakeTheLoop) {
+  // A delay that saturates ("never") must not be taken for an overdue task.
+  bool ran = false;
+  loop_.task_runner()->PostDelayedTask(
+      FROM_HERE, [&] { ran = true; }, TimeDelta::Max());
+  g_test_hwnd = hwnd_;
+  g_loop_timer_messages = 0;
+  HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, &CountLoopTimers, nullptr,
+                                   ::GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+  ASSERT_TRUE(::SetTimer(hwnd_, kTestTimerId, 100, nullptr));
+  loop_.Run();
+  ::UnhookWindowsHookEx(hook);
+  EXPECT_EQ(3, state_.timer_ticks);
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(0, g_loop_timer_messages);
+}
+
 TEST_F(MessageLoopWindowTest, TaskPostedInsideATaskNeverRunsInsideIt) {
   auto runner = loop_.task_runner();
   std::string order;
