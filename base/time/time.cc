@@ -198,7 +198,7 @@ double Time::ToDoubleT() const {
     return std::numeric_limits<double>::infinity();
   if (us_ == kInt64Min)
     return -std::numeric_limits<double>::infinity();
-  return static_cast<double>(us_ - kTimeTToMicrosecondsOffset) /
+  return static_cast<double>(SaturatedSub(us_, kTimeTToMicrosecondsOffset)) /
          kMicrosecondsPerSecond;
 }
 
@@ -216,7 +216,7 @@ int64_t Time::ToTimeT() const {
     return 0;
   if (IsInfinite(us_))
     return us_;
-  return (us_ - kTimeTToMicrosecondsOffset) / kMicrosecondsPerSecond;
+  return SaturatedSub(us_, kTimeTToMicrosecondsOffset) / kMicrosecondsPerSecond;
 }
 
 // static

@@ -59,6 +59,10 @@ TEST(TimeTest, ConversionsKeepTheNullTime) {
   EXPECT_EQ(TimeDelta::FromSeconds(10),
             Time::FromTimeT(1010) - Time::FromTimeT(1000));
   EXPECT_TRUE(std::isinf((t + TimeDelta::Max()).ToDoubleT()));
+  // Near the bottom of the range the epoch offset must not wrap the sign.
+  const Time ancient = Time::FromInternalValue(INT64_MIN + 1);
+  EXPECT_LT(ancient.ToDoubleT(), -9e12);
+  EXPECT_LT(ancient.ToTimeT(), -9000000000000LL);
   // A never-set stored time minus now is hugely negative, not positive.
   EXPECT_LT(Time() - Time::Now(), TimeDelta::FromDays(-365 * 400));
 }
