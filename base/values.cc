@@ -80,16 +80,14 @@ bool RemovePath(Value& root, std::string_view path) {
   return parent->erase(std::string(key)) != 0;
 }
 
-bool GetStringAt(const Value& root, std::string_view path, std::string* out) {
-  const Value* value = FindPath(root, path);
+bool GetAsString(const Value* value, std::string* out) {
   if (!value || !value->is_string())
     return false;
   *out = value->get<std::string>();
   return true;
 }
 
-bool GetIntegerAt(const Value& root, std::string_view path, int* out) {
-  const Value* value = FindPath(root, path);
+bool GetAsInteger(const Value* value, int* out) {
   if (!value || !value->is_number_integer())
     return false;
   // Whole numbers outside int come from files written elsewhere; they are
@@ -110,20 +108,34 @@ bool GetIntegerAt(const Value& root, std::string_view path, int* out) {
   return true;
 }
 
-bool GetDoubleAt(const Value& root, std::string_view path, double* out) {
-  const Value* value = FindPath(root, path);
+bool GetAsDouble(const Value* value, double* out) {
   if (!value || !value->is_number())
     return false;
   *out = value->get<double>();
   return true;
 }
 
-bool GetBooleanAt(const Value& root, std::string_view path, bool* out) {
-  const Value* value = FindPath(root, path);
+bool GetAsBoolean(const Value* value, bool* out) {
   if (!value || !value->is_boolean())
     return false;
   *out = value->get<bool>();
   return true;
+}
+
+bool GetStringAt(const Value& root, std::string_view path, std::string* out) {
+  return GetAsString(FindPath(root, path), out);
+}
+
+bool GetIntegerAt(const Value& root, std::string_view path, int* out) {
+  return GetAsInteger(FindPath(root, path), out);
+}
+
+bool GetDoubleAt(const Value& root, std::string_view path, double* out) {
+  return GetAsDouble(FindPath(root, path), out);
+}
+
+bool GetBooleanAt(const Value& root, std::string_view path, bool* out) {
+  return GetAsBoolean(FindPath(root, path), out);
 }
 
 const Value* GetDictionaryAt(const Value& root, std::string_view path) {

@@ -24,7 +24,13 @@ void SetPath(Value& root, std::string_view path, Value value);
 bool RemovePath(Value& root, std::string_view path);
 
 // Typed reads: true and |out| set only when the value exists with that type.
-// An integer reads as a double too; a double never as an integer.
+// An integer reads as a double too; a double never as an integer, nor does a
+// whole number beyond the range of int. The GetAs forms read a value already
+// found (null reads as missing), the At forms the value at a path.
+bool GetAsString(const Value* value, std::string* out);
+bool GetAsInteger(const Value* value, int* out);
+bool GetAsDouble(const Value* value, double* out);
+bool GetAsBoolean(const Value* value, bool* out);
 bool GetStringAt(const Value& root, std::string_view path, std::string* out);
 bool GetIntegerAt(const Value& root, std::string_view path, int* out);
 bool GetDoubleAt(const Value& root, std::string_view path, double* out);
