@@ -20,5 +20,11 @@ bool PopupMenu::AddItem(UINT id, UINT state, const std::wstring& text) {
 }
 
 bool PopupMenu::Show(UINT flags, int x, int y, HWND owner) {
-  return ::TrackPopupMenuEx(menu_, flags, x, y, owner, nullptr) == TRUE;
+  // A menu whose owner is not in the foreground stays open when the user
+  // clicks elsewhere, and the message posted afterwards lets the next click
+  // after it reach its target: the known remedy for menus of tray icons.
+  ::SetForegroundWindow(owner);
+  bool shown = ::TrackPopupMenuEx(menu_, flags, x, y, owner, nullptr) == TRUE;
+  ::PostMessageW(owner, WM_NULL, 0, 0);
+  return shown;
 }
