@@ -28,7 +28,10 @@ class SequencedWorkerPool::Impl
     if (shutting_down_)
       return false;
     if (!worker_.joinable()) {
-      worker_ = std::thread([this] { WorkerMain(); });
+      // The worker keeps this state alive until it ends: a task may delete
+      // the pool, and with it the last other reference.
+      worker_ =
+          std::thread([self = shared_from_this()] { self->WorkerMain(); });
       worker_id_ = worker_.get_id();
     }
     TimeTicks due = TimeTicks::Now();

@@ -89,5 +89,24 @@ TEST(SequencedWorkerPoolTest, ShutdownFromOwnTaskDoesNotHang) {
   EXPECT_TRUE(after_ran);
 }
 
+TEST(SequencedWorkerPoolTest, PoolDeletedByItsOwnTaskFinishesItsQueue) {
+  auto* pool = new SequencedWorkerPool(1, "TestPool");
+  HANDLE queued = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  {
+    auto runner = pool->GetSequencedTaskRunner();
+    runner->PostTask(FROM_HERE, [pool, queued] {
+      ::WaitForSingleObject(queued, 10000);
+      delete pool;
+    });
+    runner->PostTask(FROM_HERE, [done] { ::SetEvent(done); });
+  }
+  // No runner is left: the worker is all that keeps the pool's state.
+  ::SetEvent(queued);
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(done, 10000));
+  ::CloseHandle(queued);
+  ::CloseHandle(done);
+}
+
 }  // namespace
 }  // namespace base
