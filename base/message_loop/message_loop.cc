@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/logging.h"
+#include "base/win/wrapped_window_proc.h"
 
 namespace base {
 
@@ -20,14 +21,6 @@ constexpr UINT kMsgHaveWork = WM_USER + 1;
 constexpr UINT_PTR kDelayedWorkTimerId = 1;
 
 thread_local MessageLoop* g_current_loop = nullptr;
-
-HINSTANCE ModuleInstance() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ModuleInstance), &module);
-  return module;
-}
 
 struct QueuedTask {
   Location from_here;
@@ -197,22 +190,22 @@ class MessageLoop::Impl {
 };
 
 MessageLoop::Impl::Impl() {
-  static std::once_flag registered;
-  std::call_once(registered, [] {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &Impl::WindowProc;
-    wc.hInstance = ModuleInstance();
-    wc.lpszClassName = kWindowClassName;
+  // Registered once per process, for every thread's loop.
+  static const HINSTANCE instance = [] {
+    WNDCLASSEXW wc;
+    win::InitializeWindowClass(kWindowClassName, &Impl::WindowProc, 0, 0, 0,
+                               nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &wc);
     if (!::RegisterClassExW(&wc) &&
         ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
       PLOG(ERROR) << "Failed to register the message loop window class";
     }
-  });
+    return wc.hInstance;
+  }();
   // A message-only window: never shown, not enumerated, but it receives
   // posted messages and timers on this thread's queue.
   hwnd_ = ::CreateWindowExW(0, kWindowClassName, nullptr, 0, 0, 0, 0, 0,
-                            HWND_MESSAGE, nullptr, ModuleInstance(), nullptr);
+                            HWND_MESSAGE, nullptr, instance, nullptr);
   CHECK(hwnd_) << "Failed to create the message loop window, error "
                << ::GetLastError();
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
