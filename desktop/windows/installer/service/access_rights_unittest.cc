@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/windows/installer/service/transactions/testing/test_registry_tree.h"
 #include "gtest/gtest.h"
 
 // Wine keeps the security descriptors of registry keys, so the grant and the
@@ -127,21 +128,7 @@ class AccessRightsTest : public ::testing::Test {
   }
 
   // The key's DACL as bytes; empty for a null DACL.
-  std::vector<BYTE> DaclBytes() {
-    PACL acl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    std::vector<BYTE> bytes;
-    if (GetNamedSecurityInfoW(name_.data(), SE_REGISTRY_KEY,
-                              DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
-                              nullptr, &descriptor) == ERROR_SUCCESS) {
-      if (acl) {
-        bytes.assign(reinterpret_cast<BYTE*>(acl),
-                     reinterpret_cast<BYTE*>(acl) + acl->AclSize);
-      }
-      LocalFree(descriptor);
-    }
-    return bytes;
-  }
+  std::vector<BYTE> DaclBytes() { return ReadRegistryDaclBytes(name_); }
 
   bool OwnerIs(PSID sid) {
     PSID owner = nullptr;

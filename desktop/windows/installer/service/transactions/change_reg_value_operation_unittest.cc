@@ -160,9 +160,7 @@ INSTANTIATE_TEST_SUITE_P(Roots,
                          ::testing::Values(HKEY_CURRENT_USER,
                                            HKEY_LOCAL_MACHINE),
                          [](const ::testing::TestParamInfo<HKEY>& info) {
-                           return info.param == HKEY_LOCAL_MACHINE
-                                      ? std::string("HKLM")
-                                      : std::string("HKCU");
+                           return RootParamName(info.param);
                          });
 
 }  // namespace

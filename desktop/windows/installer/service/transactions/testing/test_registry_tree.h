@@ -20,6 +20,29 @@ struct TestRegistryValue {
   std::vector<BYTE> data;
 };
 
+// The DACL of the key with the registry object name |name| as bytes; empty
+// for a null DACL or a key that cannot be read.
+inline std::vector<BYTE> ReadRegistryDaclBytes(std::wstring name) {
+  PACL acl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  std::vector<BYTE> bytes;
+  if (GetNamedSecurityInfoW(name.data(), SE_REGISTRY_KEY,
+                            DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
+                            nullptr, &descriptor) == ERROR_SUCCESS) {
+    if (acl) {
+      bytes.assign(reinterpret_cast<BYTE*>(acl),
+                   reinterpret_cast<BYTE*>(acl) + acl->AclSize);
+    }
+    LocalFree(descriptor);
+  }
+  return bytes;
+}
+
+// Names the root of a test parameterised over HKCU and HKLM.
+inline std::string RootParamName(HKEY root) {
+  return root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU";
+}
+
 // A key tree of the test's own, "Software\TavrinTest<pid>_<ticks>_<n>" under
 // |root|, created empty and deleted with everything below it when the object
 // goes, whatever access lists a test left on its keys.
@@ -121,20 +144,7 @@ class TestRegistryTree {
   // The key's DACL as bytes; empty for a null DACL or a key that cannot be
   // read.
   std::vector<BYTE> DaclBytes(const std::wstring& relative) const {
-    std::wstring name = ObjectName(relative);
-    PACL acl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    std::vector<BYTE> bytes;
-    if (GetNamedSecurityInfoW(name.data(), SE_REGISTRY_KEY,
-                              DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
-                              nullptr, &descriptor) == ERROR_SUCCESS) {
-      if (acl) {
-        bytes.assign(reinterpret_cast<BYTE*>(acl),
-                     reinterpret_cast<BYTE*>(acl) + acl->AclSize);
-      }
-      LocalFree(descriptor);
-    }
-    return bytes;
+    return ReadRegistryDaclBytes(ObjectName(relative));
   }
 
   // Gives the key a protected DACL that holds exactly |acl| (an empty DACL,
