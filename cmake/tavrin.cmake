@@ -72,10 +72,29 @@ endfunction()
 # One Wine prefix, one Xvfb and one persistent wineserver for the whole run.
 function(tavrin_add_wine_fixture)
   set(dir ${CMAKE_BINARY_DIR}/wine)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(wine_arch win64)
+  else()
+    set(wine_arch win32)
+  endif()
   add_test(NAME wine_start
-           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine_env.sh start ${dir})
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine_env.sh start ${dir}
+                   ${wine_arch})
   add_test(NAME wine_stop
            COMMAND ${CMAKE_SOURCE_DIR}/tools/wine_env.sh stop ${dir})
   set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
   set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+endfunction()
+
+# tavrin_shipped_program(var target): the file of a shipped program that the
+# PE checks look at. A 64-bit test build checks the 32-bit programs that
+# TAVRIN_SHIPPED_BIN_DIR holds, as those are what ships.
+set(TAVRIN_SHIPPED_BIN_DIR "" CACHE PATH
+    "Folder of the shipped 32-bit programs, for 64-bit test builds")
+function(tavrin_shipped_program var target)
+  if(TAVRIN_SHIPPED_BIN_DIR)
+    set(${var} ${TAVRIN_SHIPPED_BIN_DIR}/${target}.exe PARENT_SCOPE)
+  else()
+    set(${var} $<TARGET_FILE:${target}> PARENT_SCOPE)
+  endif()
 endfunction()

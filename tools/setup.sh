@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine to cross-build and test the programs:
-# MinGW-w64 i686, Wine, Xvfb, test and JSON libraries, and a static libcurl
-# with Schannel built from Debian's curl source package.
+# MinGW-w64 i686 (the shipped programs) and x86_64 (tests on machines that
+# cannot run 32-bit Wine), Wine, Xvfb, test and JSON libraries, and a static
+# libcurl with Schannel for each, built from Debian's curl source package.
 # Idempotent: every step checks whether its result is already in place.
 set -euo pipefail
 
 CACHE_DIR="${TAVRIN_CACHE:-$HOME/.cache/tavrin}"
-CURL_PREFIX="$CACHE_DIR/curl-mingw"
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -14,7 +14,9 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev cmake ninja-build
-  wine wine32:i386 libgnutls30:i386 xvfb xauth
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine32:i386 wine64 libgnutls30:i386 xvfb xauth
   nlohmann-json3-dev googletest
   libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
   dpkg-dev file python3 imagemagick openssl
@@ -51,10 +53,15 @@ if [ ${#missing[@]} -gt 0 ]; then
     --no-install-recommends "${missing[@]}"
 fi
 
-# libcurl: the archive has no MinGW build, so build one from its source.
-if [ ! -f "$CURL_PREFIX/lib/cmake/CURL/CURLConfig.cmake" ]; then
-  echo "setup: building static libcurl for MinGW i686 (Schannel)"
-  work="$CACHE_DIR/curl-src"
+# libcurl: the archive has no MinGW build, so build one from its source,
+# for each processor.
+build_curl() {
+  local prefix=$1 mingw=$2
+  if [ -f "$prefix/lib/cmake/CURL/CURLConfig.cmake" ]; then
+    return
+  fi
+  echo "setup: building static libcurl for MinGW $mingw (Schannel)"
+  local work="$CACHE_DIR/curl-src-$mingw"
   rm -rf "$work"
   mkdir -p "$work"
   (
@@ -71,14 +78,14 @@ if [ ! -f "$CURL_PREFIX/lib/cmake/CURL/CURLConfig.cmake" ]; then
     done
     cmake -S . -B build -G Ninja \
       -DCMAKE_SYSTEM_NAME=Windows \
-      -DCMAKE_C_COMPILER=i686-w64-mingw32-gcc-posix \
-      -DCMAKE_RC_COMPILER=i686-w64-mingw32-windres \
-      -DCMAKE_FIND_ROOT_PATH=/usr/i686-w64-mingw32 \
+      -DCMAKE_C_COMPILER="$mingw-gcc-posix" \
+      -DCMAKE_RC_COMPILER="$mingw-windres" \
+      -DCMAKE_FIND_ROOT_PATH="/usr/$mingw" \
       -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER \
       -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
       -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY \
       -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_INSTALL_PREFIX="$CURL_PREFIX" \
+      -DCMAKE_INSTALL_PREFIX="$prefix" \
       -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF \
       -DCURL_STATICLIB=ON -DHTTP_ONLY=ON \
       -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF \
@@ -90,5 +97,7 @@ if [ ! -f "$CURL_PREFIX/lib/cmake/CURL/CURLConfig.cmake" ]; then
     cmake --install build >/dev/null
   )
   rm -rf "$work"
-fi
-echo "setup: ready (libcurl in $CURL_PREFIX)"
+}
+build_curl "$CACHE_DIR/curl-mingw" i686-w64-mingw32
+build_curl "$CACHE_DIR/curl-mingw-x86_64" x86_64-w64-mingw32
+echo "setup: ready (libcurl in $CACHE_DIR)"

@@ -1,21 +1,38 @@
 #!/usr/bin/env bash
 # Starts or stops the Windows test environment of one test run:
-#   wine_env.sh start DIR   new Wine prefix in DIR/prefix, an Xvfb display and
-#                           a persistent wineserver; writes DIR/env
+#   wine_env.sh start DIR [win32|win64]
+#                           new Wine prefix in DIR/prefix, an Xvfb display and
+#                           a persistent wineserver; writes DIR/env. win64 is
+#                           for 64-bit test builds, on machines that cannot run
+#                           32-bit Wine: DIR/bin then holds a "wine" that
+#                           starts the 64-bit loader, first on the PATH.
 #   wine_env.sh stop DIR    ends the wineserver and the display
 # Tests find DIR/env through TAVRIN_WINE_ENV (see wine_run.sh).
 set -euo pipefail
 action=$1
 dir=$2
+arch=${3:-win32}
 mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
 env_file="$dir/env"
 
 common_env() {
   export WINEPREFIX="$dir/prefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d"
-  export WINEARCH=win32
+  export WINEARCH=$arch
   export LC_ALL=C.UTF-8
+  if [ "$arch" = win64 ]; then
+    # The distribution's wine scripts prefer the 32-bit loader whenever it
+    # is installed, even where the kernel cannot run it.
+    mkdir -p "$dir/bin"
+    for name in wine wine-stable; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$dir/bin/$name"
+      chmod +x "$dir/bin/$name"
+    done
+    export WINELOADER=/usr/lib/wine/wine64
+    export PATH="$dir/bin:$PATH"
+  fi
 }
 
 stop() {
@@ -60,9 +77,13 @@ case "$action" in
 export WINEPREFIX='$WINEPREFIX'
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES='$WINEDLLOVERRIDES'
-export WINEARCH=win32
+export WINEARCH=$arch
 export LC_ALL=C.UTF-8
 export DISPLAY='$DISPLAY'
+$(if [ "$arch" = win64 ]; then
+    echo "export WINELOADER=/usr/lib/wine/wine64"
+    echo "export PATH='$dir/bin':\"\$PATH\""
+  fi)
 export TAVRIN_XVFB_PID=$xvfb_pid
 ENV
     echo "Wine prefix $WINEPREFIX ready on display $DISPLAY"
@@ -72,7 +93,7 @@ ENV
     echo "Wine environment stopped"
     ;;
   *)
-    echo "usage: $0 start|stop DIR" >&2
+    echo "usage: $0 start|stop DIR [win32|win64]" >&2
     exit 2
     ;;
 esac

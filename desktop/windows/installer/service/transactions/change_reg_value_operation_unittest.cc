@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,10 @@ class ChangeRegValueOperationTest : public ::testing::TestWithParam<HKEY> {
         ChangeRegValueOperation::kNoValue, 0);
   }
   std::string Root() const {
-    return GetParam() == HKEY_LOCAL_MACHINE ? "0x80000002" : "0x80000001";
+    // Printed as the handle is: a pointer, so as wide as the process's.
+    std::ostringstream root;
+    root << GetParam();
+    return root.str();
   }
 
   TestRegistryTree tree_{GetParam()};

@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,14 @@ class DeleteRegKeyOperationTest : public ::testing::TestWithParam<HKEY> {
     }
   }
 
+  // The root as log lines print the handle: a pointer, as wide as the
+  // process's.
+  std::string RootAsLogged() const {
+    std::ostringstream root;
+    root << GetParam();
+    return root.str();
+  }
+
   TestRegistryTree tree_{GetParam()};
   std::vector<std::vector<BYTE>> dacls_;
   std::vector<std::optional<TestRegistryValue>> values_;
@@ -111,7 +120,7 @@ TEST_P(DeleteRegKeyOperationTest, RollbackRebuildsTheTree) {
       logging::LOG_VERBOSE,
       "Attempting to delete registry key " +
           base::WideToUTF8(tree_.Path(L"Doomed")) + " under " +
-          (GetParam() == HKEY_LOCAL_MACHINE ? "0x80000002" : "0x80000001")));
+          RootAsLogged()));
   EXPECT_TRUE(log_.Contains(
       logging::LOG_VERBOSE,
       "DeleteAndSaveRecursive : " +
