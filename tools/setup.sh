@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine to cross-build and test the programs:
-# MinGW-w64 i686, Wine, Xvfb, test and JSON libraries, and a static libcurl
-# with Schannel built from Debian's curl source package.
+# MinGW-w64 i686, Wine, Xvfb, test and JSON libraries, a static libcurl with
+# Schannel built from Debian's curl source package, and BoringSSL's SHA-1
+# (the content check's fallback digest) built from Debian's source package.
 # Idempotent: every step checks whether its result is already in place.
 set -euo pipefail
 
 CACHE_DIR="${TAVRIN_CACHE:-$HOME/.cache/tavrin}"
 CURL_PREFIX="$CACHE_DIR/curl-mingw"
+BORINGSSL_PREFIX="$CACHE_DIR/boringssl-mingw"
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -16,7 +18,6 @@ packages=(
   mingw-w64-i686-dev cmake ninja-build
   wine wine32:i386 libgnutls30:i386 xvfb xauth
   nlohmann-json3-dev googletest
-  libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
   dpkg-dev file python3 imagemagick openssl
 )
 
@@ -61,7 +62,7 @@ if [ ! -f "$CURL_PREFIX/lib/cmake/CURL/CURLConfig.cmake" ]; then
     cd "$work"
     apt-get source --download-only curl >/dev/null
     dsc=$(ls curl_*.dsc | sort -V | tail -n 1)
-    dpkg-source -x "$dsc" src >/dev/null
+    dpkg-source -x "$dsc" src >/dev/null 2>&1
     cd src
     # Debian's NSS and GnuTLS flavour patches rename the library; undo them.
     for p in 99_nss.patch 90_gnutls.patch; do
@@ -91,4 +92,38 @@ if [ ! -f "$CURL_PREFIX/lib/cmake/CURL/CURLConfig.cmake" ]; then
   )
   rm -rf "$work"
 fi
-echo "setup: ready (libcurl in $CURL_PREFIX)"
+# BoringSSL: only its SHA-1 is used, so only the five files that SHA1_Init,
+# SHA1_Update and SHA1_Final need are built (about 0.1 MB in a program; the
+# whole crypto library would add 0.66 MB). Its licence texts go along.
+if [ ! -f "$BORINGSSL_PREFIX/lib/libboringssl_sha1.a" ]; then
+  echo "setup: building BoringSSL's SHA-1 for MinGW i686"
+  work="$CACHE_DIR/boringssl-src"
+  rm -rf "$work" "$BORINGSSL_PREFIX"
+  mkdir -p "$work"
+  (
+    cd "$work"
+    apt-get source --download-only android-platform-external-boringssl \
+      >/dev/null 2>&1
+    dsc=$(ls android-platform-external-boringssl_*.dsc | sort -V | tail -n 1)
+    dpkg-source -x "$dsc" src >/dev/null 2>&1
+    cd src
+    mkdir -p obj
+    # err_data.c is the generated error table that the package ships.
+    for f in src/crypto/fipsmodule/sha/sha1.c src/crypto/mem.c \
+      src/crypto/err/err.c src/crypto/thread_pthread.c err_data.c; do
+      i686-w64-mingw32-gcc-posix -O2 -DNDEBUG -DOPENSSL_NO_ASM \
+        -DBORINGSSL_IMPLEMENTATION -Isrc/include -c "$f" \
+        -o "obj/$(basename "$f" .c).o"
+    done
+    mkdir -p "$BORINGSSL_PREFIX/lib" "$BORINGSSL_PREFIX/include"
+    i686-w64-mingw32-ar rcs "$BORINGSSL_PREFIX/lib/libboringssl_sha1.a.tmp" \
+      obj/*.o
+    cp -r src/include/openssl "$BORINGSSL_PREFIX/include/"
+    cp src/LICENSE "$BORINGSSL_PREFIX/LICENSE"
+    # Last, so that an interrupted build is redone on the next run.
+    mv "$BORINGSSL_PREFIX/lib/libboringssl_sha1.a.tmp" \
+      "$BORINGSSL_PREFIX/lib/libboringssl_sha1.a"
+  )
+  rm -rf "$work"
+fi
+echo "setup: ready (libcurl in $CURL_PREFIX, BoringSSL in $BORINGSSL_PREFIX)"

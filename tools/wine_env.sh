@@ -1,13 +1,26 @@
 #!/usr/bin/env bash
 # Starts or stops the Windows test environment of one test run:
-#   wine_env.sh start DIR   new Wine prefix in DIR/prefix, an Xvfb display and
-#                           a persistent wineserver; writes DIR/env
-#   wine_env.sh stop DIR    ends the wineserver and the display
+#   wine_env.sh start DIR [KEEPER]
+#                           new Wine prefix in DIR/prefix, an Xvfb display, a
+#                           persistent wineserver with its desktop, and the
+#                           analytics capture proxy; writes DIR/env. KEEPER
+#                           (bin/desktop_keeper.exe) starts the desktop now,
+#                           detached from the caller's output.
+#   wine_env.sh stop DIR    ends all of them
 # Tests find DIR/env through TAVRIN_WINE_ENV (see wine_run.sh).
+#
+# Nothing a run starts may reach the network: https_proxy and http_proxy send
+# every request of the programs' libcurl to the capture proxy on 127.0.0.1
+# (tests/support/event_capture_proxy.py), which answers it itself and records
+# the event; TAVRIN_EVENT_CAPTURE names its event file for the tests
+# (tests/support/event_capture.h). Loopback addresses go direct, for the tests
+# that run HTTPS servers of their own there.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
 action=$1
-dir=$2
-mkdir -p "$dir"
+mkdir -p "$2"
+dir=$(cd "$2" && pwd)
+keeper=${3:-}
 env_file="$dir/env"
 
 common_env() {
@@ -23,6 +36,8 @@ stop() {
     # shellcheck disable=SC1090
     source "$env_file"
     wineserver -k 2>/dev/null || true
+    python3 "$root/tests/support/event_capture_proxy.py" stop \
+      "$dir/event_capture" >/dev/null 2>&1 || true
     if [ -n "${TAVRIN_XVFB_PID:-}" ]; then
       kill "$TAVRIN_XVFB_PID" 2>/dev/null || true
     fi
@@ -56,6 +71,11 @@ case "$action" in
     setsid wineserver -p >/dev/null 2>&1 </dev/null &
     sleep 0.2
     wine cmd /c exit >/dev/null 2>&1 </dev/null
+    if [ -n "$keeper" ]; then
+      setsid wine "$keeper" >/dev/null 2>&1 </dev/null &
+    fi
+    proxy_port=$(python3 "$root/tests/support/event_capture_proxy.py" start \
+      "$dir/event_capture")
     cat >"$env_file" <<ENV
 export WINEPREFIX='$WINEPREFIX'
 export WINEDEBUG=-all
@@ -64,8 +84,17 @@ export WINEARCH=win32
 export LC_ALL=C.UTF-8
 export DISPLAY='$DISPLAY'
 export TAVRIN_XVFB_PID=$xvfb_pid
+export https_proxy='http://127.0.0.1:$proxy_port'
+export HTTPS_PROXY='http://127.0.0.1:$proxy_port'
+export http_proxy='http://127.0.0.1:$proxy_port'
+export no_proxy='localhost,127.0.0.1'
+export NO_PROXY='localhost,127.0.0.1'
+export ALL_PROXY=''
+export all_proxy=''
+export TAVRIN_EVENT_CAPTURE='Z:$dir/event_capture/events.jsonl'
 ENV
-    echo "Wine prefix $WINEPREFIX ready on display $DISPLAY"
+    echo "Wine prefix $WINEPREFIX ready on display $DISPLAY," \
+      "analytics captured on 127.0.0.1:$proxy_port"
     ;;
   stop)
     stop
