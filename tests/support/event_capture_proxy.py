@@ -1,11 +1,11 @@
-#!/ usr / bin / env python3
+#!/usr/bin/env python3
 """The capture proxy of a test or demo run: analytics events end here, on the
 machine, instead of going out to the collection host.
 
   event_capture_proxy.py start DIR   makes a test CA and a certificate with
                                      openssl, starts the proxy in the
-                                     background on 127.0.0.1 and writes
-                                     DIR/proxy.info
+                                     background on 127.0.0.1, writes
+                                     DIR/proxy.info and prints the port
   event_capture_proxy.py stop DIR    ends the proxy started for DIR
   event_capture_proxy.py show DIR    prints the captured events
 
@@ -62,15 +62,14 @@ def make_certificates(d):
 
 
 def read_head(stream):
-    """The request line and headers up to the blank line, or None at EOF."""
+    """The request head up to the blank line and what followed it, or
+    (None, b"") at the end of the stream."""
     data = b""
     while b"\r\n\r\n" not in data:
         chunk = stream.recv(4096)
-        if not chunk:
+        if not chunk or len(data) > MAX_HEADER_BYTES:
             return None, b""
         data += chunk
-        if len(data) > MAX_HEADER_BYTES:
-            return None, b""
     head, rest = data.split(b"\r\n\r\n", 1)
     return head.decode("latin-1"), rest
 
@@ -141,7 +140,7 @@ def handle(connection, context, recorder):
             return
         method, target, _ = parse_head(head)
         if method != "CONNECT" or rest:
-#Only tunnels are ended here; nothing is ever forwarded.
+            # Only tunnels end here; nothing is ever forwarded.
             answer(connection, "405 Method Not Allowed", "CONNECT only",
                    close=True)
             return
@@ -185,8 +184,9 @@ def serve(d):
 
 
 def read_info(d):
-    info = {
-} try : with open(os.path.join(d, "proxy.info")) as f:
+    info = {}
+    try:
+        with open(os.path.join(d, "proxy.info")) as f:
             for line in f:
                 key, _, value = line.strip().partition("=")
                 info[key] = value
@@ -199,19 +199,32 @@ def stop(d):
     pid = read_info(d).get("pid")
     if pid:
         try:
-            os
-    .kill(int(pid), signal.SIGTERM) except(OSError, ValueError) : pass try : os
-      .remove(os.path.join(d, "proxy.info")) except OSError : pass return 0
+            os.kill(int(pid), signal.SIGTERM)
+        except (OSError, ValueError):
+            pass
+    try:
+        os.remove(os.path.join(d, "proxy.info"))
+    except OSError:
+        pass
+    return 0
 
-                                                              def start(d)
-          : stop(d) os.makedirs(d, exist_ok = True) make_certificates(d) pid =
-          os.fork() if pid == 0 : os.setsid() null =
-              os.open(os.devnull, os.O_RDWR) log =
-                  os.open(os.path.join(d, "proxy.log"),
-                          os.O_WRONLY | os.O_CREAT | os.O_TRUNC,
-                          0o644) os.dup2(null, 0) os.dup2(log, 1) os.dup2(log,
-                                                                          2) try
-          : serve(d) finally:
+
+def start(d):
+    stop(d)
+    os.makedirs(d, exist_ok=True)
+    make_certificates(d)
+    pid = os.fork()
+    if pid == 0:
+        os.setsid()
+        null = os.open(os.devnull, os.O_RDWR)
+        log = os.open(os.path.join(d, "proxy.log"),
+                      os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+        os.dup2(null, 0)
+        os.dup2(log, 1)
+        os.dup2(log, 2)
+        try:
+            serve(d)
+        finally:
             os._exit(0)
     deadline = time.time() + 30
     while "port" not in read_info(d):
