@@ -102,8 +102,11 @@ if [ ! -f "$BORINGSSL_PREFIX/lib/libboringssl_sha1.a" ]; then
   mkdir -p "$work"
   (
     cd "$work"
-    apt-get source --download-only android-platform-external-boringssl \
-      >/dev/null 2>&1
+    if ! apt-get source --download-only android-platform-external-boringssl \
+      >apt.log 2>&1; then
+      cat apt.log >&2
+      exit 1
+    fi
     dsc=$(ls android-platform-external-boringssl_*.dsc | sort -V | tail -n 1)
     dpkg-source -x "$dsc" src >/dev/null 2>&1
     cd src

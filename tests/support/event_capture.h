@@ -16,7 +16,11 @@
 // All tests of a run share one proxy, and several test programs run at once
 // (ctest -j8). Each test therefore starts its notifier with a client id of
 // its own (MakeUniqueClientId, passed as "--analytics-client-id=") and reads
-// only the events that carry it:
+// only the events that carry it. A notifier started without the switch (by
+// the installer, say) uses the id that it keeps in its prefs under
+// "analytics.user_id"; read that one, or seed the prefs file with an id of
+// the test's own before the start.
+//
 //
 //   const std::string client_id = tavrin_test::MakeUniqueClientId();
 //   StartNotifier(L"--analytics-client-id=" + base::UTF8ToWide(client_id));
