@@ -19,8 +19,7 @@
 // only the events that carry it. A notifier started without the switch (by
 // the installer, say) uses the id that it keeps in its prefs under
 // "analytics.user_id"; read that one, or seed the prefs file with an id of
-// the test's own before the start.
-//
+// the test's own before the start:
 //
 //   const std::string client_id = tavrin_test::MakeUniqueClientId();
 //   StartNotifier(L"--analytics-client-id=" + base::UTF8ToWide(client_id));
