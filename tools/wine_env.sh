@@ -72,7 +72,16 @@ case "$action" in
     sleep 0.2
     wine cmd /c exit >/dev/null 2>&1 </dev/null
     if [ -n "$keeper" ]; then
-      setsid wine "$keeper" >/dev/null 2>&1 </dev/null &
+      ready="$dir/desktop_ready"
+      rm -f "$ready"
+      setsid wine "$keeper" "Z:$ready" >/dev/null 2>&1 </dev/null &
+      for _ in $(seq 300); do
+        [ -e "$ready" ] && break
+        sleep 0.1
+      done
+      # Without it the tests still run, only the first window test then
+      # starts the desktop itself.
+      [ -e "$ready" ] || echo "warning: the desktop keeper did not start" >&2
     fi
     proxy_port=$(python3 "$root/tests/support/event_capture_proxy.py" start \
       "$dir/event_capture")

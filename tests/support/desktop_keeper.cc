@@ -4,6 +4,11 @@
 // pipe open, so CTest waits for the desktop instead of the test. Started by
 // tools/wine_env.sh with its output on /dev/null, this program is that first
 // one, and its hidden window keeps the desktop in use until the run ends.
+//
+//   desktop_keeper.exe READY_FILE
+//
+// creates READY_FILE once its window exists, and with it the desktop, so
+// that the environment is not handed to a test before.
 
 #include <windows.h>
 
@@ -24,7 +29,7 @@ LRESULT CALLBACK KeeperWindowProc(HWND window,
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t* command_line, int) {
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = &KeeperWindowProc;
@@ -37,6 +42,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   if (!::CreateWindowExW(0, kClassName, kClassName, WS_POPUP, 0, 0, 0, 0,
                          nullptr, nullptr, instance, nullptr)) {
     return 1;
+  }
+  if (command_line && *command_line) {
+    HANDLE ready = ::CreateFileW(command_line, GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (ready == INVALID_HANDLE_VALUE)
+      return 1;
+    ::CloseHandle(ready);
   }
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0)
