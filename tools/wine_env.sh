@@ -57,6 +57,11 @@ case "$action" in
     setsid Xvfb -displayfd 4 -screen 0 1280x1024x24 -nolisten tcp \
       4>"$fifo" >"$dir/xvfb.log" 2>&1 </dev/null &
     xvfb_pid=$!
+    # A start that fails half-way leaves nothing running behind it.
+    trap 'kill "$xvfb_pid" 2>/dev/null || true
+      wineserver -k 2>/dev/null || true
+      python3 "$root/tests/support/event_capture_proxy.py" stop \
+        "$dir/event_capture" >/dev/null 2>&1 || true' EXIT
     read -r -t 30 display_number <"$fifo"
     rm -f "$fifo"
     export DISPLAY=":$display_number"
@@ -102,6 +107,7 @@ export ALL_PROXY=''
 export all_proxy=''
 export TAVRIN_EVENT_CAPTURE='Z:$dir/event_capture/events.jsonl'
 ENV
+    trap - EXIT
     echo "Wine prefix $WINEPREFIX ready on display $DISPLAY," \
       "analytics captured on 127.0.0.1:$proxy_port"
     ;;
