@@ -30,15 +30,26 @@ function(tavrin_add_library name)
   target_link_libraries(${name} PUBLIC tavrin_build_flags ${ARG_LIBS})
 endfunction()
 
-# tavrin_add_program(name SOURCES ... [LIBS ...] [RESOURCES ...])
+# tavrin_add_program(name SOURCES ... [LIBS ...] [RESOURCES ...] [SHIPPED])
 # A 32-bit GUI-subsystem program with a wide entry point (wWinMain), carrying
 # the shared resources: manifest, icon group 1 and product description.
+# SHIPPED: a program that users install. It is stripped of debug information
+# and symbols after linking (smaller download, faster start); the unstripped
+# file stays in the build tree as unstripped/NAME.exe for debugging.
 function(tavrin_add_program name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "SHIPPED" "" "SOURCES;LIBS;RESOURCES" ${ARGN})
   add_executable(${name} WIN32 ${ARG_SOURCES} ${ARG_RESOURCES}
                  ${TAVRIN_COMMON_RESOURCES})
   target_link_libraries(${name} PRIVATE tavrin_build_flags ${ARG_LIBS})
   target_link_options(${name} PRIVATE -mwindows -municode)
+  if(ARG_SHIPPED)
+    set(unstripped ${CMAKE_BINARY_DIR}/unstripped/$<TARGET_FILE_NAME:${name}>)
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/unstripped
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}> ${unstripped}
+      COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${name}>
+      VERBATIM)
+  endif()
 endfunction()
 
 # tavrin_add_test(name SOURCES ... [LIBS ...] [RESOURCES ...] [ARGS ...]
@@ -69,7 +80,8 @@ function(tavrin_add_test name)
   endif()
 endfunction()
 
-# One Wine prefix, one Xvfb and one persistent wineserver for the whole run.
+# One Wine prefix, one Xvfb, one persistent wineserver with its desktop and
+# one analytics capture proxy for the whole run.
 function(tavrin_add_wine_fixture)
   set(dir ${CMAKE_BINARY_DIR}/wine)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -77,9 +89,12 @@ function(tavrin_add_wine_fixture)
   else()
     set(wine_arch win32)
   endif()
+  # The desktop is started with the environment, not by the first window
+  # test (see tests/support/desktop_keeper.cc).
   add_test(NAME wine_start
-           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine_env.sh start ${dir}
-                   ${wine_arch})
+           COMMAND ${CMAKE_COMMAND} -E env TAVRIN_WINE_ARCH=${wine_arch}
+                   ${CMAKE_SOURCE_DIR}/tools/wine_env.sh start ${dir}
+                   $<TARGET_FILE:desktop_keeper>)
   add_test(NAME wine_stop
            COMMAND ${CMAKE_SOURCE_DIR}/tools/wine_env.sh stop ${dir})
   set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)

@@ -5,15 +5,32 @@
 # resources: the manifest (RT_MANIFEST 1), icon group 1 and the product
 # description ("TXT" 133, language 1033).
 #
-#   check_program_pe.sh PROGRAM.exe [--version-resource]
+#   check_program_pe.sh PROGRAM.exe [--version-resource] [--shipped BYTES]
 #
 # --version-resource also requires a version resource (RT_VERSION 1).
+# --shipped: a program that users install: no debug sections, no symbol
+# table, and at most BYTES long.
 set -euo pipefail
 
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
-program=${1:?usage: $0 PROGRAM.exe [--version-resource]}
+program=${1:?usage: $0 PROGRAM.exe [--version-resource] [--shipped BYTES]}
+shift
 want_version=0
-[ "${2:-}" = "--version-resource" ] && want_version=1
+max_bytes=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --version-resource) want_version=1 ;;
+    --shipped)
+      max_bytes=${2:?--shipped needs a size in bytes}
+      shift
+      ;;
+    *)
+      echo "unknown option $1" >&2
+      exit 2
+      ;;
+  esac
+  shift
+done
 
 failures=0
 fail() {
@@ -101,12 +118,25 @@ for needle in "${manifest_checks[@]}"; do
   grep -qF "$needle" <<<"$text" || fail "manifest lacks $needle"
 done
 
+size=$(stat -c %s "$program")
+if [ -n "$max_bytes" ]; then
+  [ "$size" -le "$max_bytes" ] ||
+    fail "$size bytes, more than the $max_bytes a shipped program may have"
+  debug_sections=$("$objdump" -h "$program" |
+    awk '$2 ~ /^\.(debug|zdebug|stab)/ { print $2 }' | xargs)
+  [ -z "$debug_sections" ] || fail "debug sections: $debug_sections"
+  # The file header's flags: HAS_SYMS means a COFF symbol table.
+  if "$objdump" -f "$program" | grep -q 'HAS_SYMS'; then
+    fail "carries a symbol table"
+  fi
+fi
+
 if [ $failures -ne 0 ]; then
   echo "Resources found (type name language):"
   echo "$resources"
   exit 1
 fi
-echo "OK: $program is a PE32 i386 GUI program importing system DLLs only:"
+echo "OK: $program ($size bytes) is a PE32 i386 GUI program importing system DLLs only:"
 echo "$imports" | tr '\n' ' '
 echo
 echo "Resources (type name language):"

@@ -9,7 +9,8 @@ shots=$root/out/demo
 "$root/tools/build.sh" "$build"
 
 wine_dir="$build/wine"
-"$root/tools/wine_env.sh" start "$wine_dir" >/dev/null
+"$root/tools/wine_env.sh" start "$wine_dir" "$build/bin/desktop_keeper.exe" \
+  >/dev/null
 trap '"$root/tools/wine_env.sh" stop "$wine_dir" >/dev/null' EXIT
 export TAVRIN_WINE_ENV="$wine_dir/env"
 run() { "$root/tools/wine_run.sh" "$@"; }

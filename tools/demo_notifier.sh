@@ -12,6 +12,8 @@
 # bin/main_window_tool.exe. Screenshots go to OUTPUT_DIR (default out/demo):
 # notifier.png and notifier_menu.png. The Wine environment of
 # TAVRIN_WINE_ENV is used when set; otherwise one is made for this run.
+# Either way the notifier's analytics events go to the environment's capture
+# proxy on 127.0.0.1, never to the network; the demo prints them at the end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
@@ -22,11 +24,17 @@ out_dir=$(cd "$out_dir" && pwd)
 own_env=""
 if [ -z "${TAVRIN_WINE_ENV:-}" ] || [ ! -f "$TAVRIN_WINE_ENV" ]; then
   own_env="$build/wine_demo_notifier"
-  "$root/tools/wine_env.sh" start "$own_env" >/dev/null
+  "$root/tools/wine_env.sh" start "$own_env" \
+    "$build/bin/desktop_keeper.exe" >/dev/null
   export TAVRIN_WINE_ENV="$own_env/env"
 fi
 # shellcheck disable=SC1090
 source "$TAVRIN_WINE_ENV"
+if [ -z "${https_proxy:-}" ] || [ -z "${TAVRIN_EVENT_CAPTURE:-}" ]; then
+  echo "the Wine environment has no capture proxy; not starting the notifier" >&2
+  exit 1
+fi
+capture_dir=$(dirname "${TAVRIN_EVENT_CAPTURE#Z:}")
 
 demo="$build/demo_notifier"
 notifier_pid=""
@@ -106,6 +114,8 @@ rc=$?
 set -e
 notifier_pid=""
 echo "tavrin.exe exited with $rc after WM_CLOSE"
+echo "analytics events, captured on this machine by the proxy at $https_proxy:"
+python3 "$root/tests/support/event_capture_proxy.py" show "$capture_dir"
 profile=$(find "$demo/profiles" -mindepth 2 -maxdepth 2 -type d | head -n 1)
 echo "profile folder (from \"profile_path\", user name filled in): ${profile:-none}"
 if [ -n "$profile" ]; then

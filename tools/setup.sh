@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine to cross-build and test the programs:
 # MinGW-w64 i686 (the shipped programs) and x86_64 (tests on machines that
-# cannot run 32-bit Wine), Wine, Xvfb, test and JSON libraries, and a static
-# libcurl with Schannel for each, built from Debian's curl source package.
+# cannot run 32-bit Wine), Wine, Xvfb, test and JSON libraries, and for each
+# processor a static libcurl with Schannel built from Debian's curl source
+# package and BoringSSL's SHA-1 (the content check's fallback digest) built
+# from Debian's source package.
 # Idempotent: every step checks whether its result is already in place.
 set -euo pipefail
 
@@ -18,7 +20,6 @@ packages=(
   binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64 libgnutls30:i386 xvfb xauth
   nlohmann-json3-dev googletest
-  libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
   dpkg-dev file python3 imagemagick openssl
 )
 
@@ -68,7 +69,7 @@ build_curl() {
     cd "$work"
     apt-get source --download-only curl >/dev/null
     dsc=$(ls curl_*.dsc | sort -V | tail -n 1)
-    dpkg-source -x "$dsc" src >/dev/null
+    dpkg-source -x "$dsc" src >/dev/null 2>&1
     cd src
     # Debian's NSS and GnuTLS flavour patches rename the library; undo them.
     for p in 99_nss.patch 90_gnutls.patch; do
@@ -100,4 +101,46 @@ build_curl() {
 }
 build_curl "$CACHE_DIR/curl-mingw" i686-w64-mingw32
 build_curl "$CACHE_DIR/curl-mingw-x86_64" x86_64-w64-mingw32
-echo "setup: ready (libcurl in $CACHE_DIR)"
+
+# BoringSSL: only its SHA-1 is used, so only the five files that SHA1_Init,
+# SHA1_Update and SHA1_Final need are built (about 0.1 MB in a program; the
+# whole crypto library would add 0.66 MB). Its licence texts go along.
+build_boringssl() {
+  local prefix=$1 mingw=$2
+  if [ -f "$prefix/lib/libboringssl_sha1.a" ]; then
+    return
+  fi
+  echo "setup: building BoringSSL's SHA-1 for MinGW $mingw"
+  local work="$CACHE_DIR/boringssl-src-$mingw"
+  rm -rf "$work" "$prefix"
+  mkdir -p "$work"
+  (
+    cd "$work"
+    if ! apt-get source --download-only android-platform-external-boringssl \
+      >apt.log 2>&1; then
+      cat apt.log >&2
+      exit 1
+    fi
+    dsc=$(ls android-platform-external-boringssl_*.dsc | sort -V | tail -n 1)
+    dpkg-source -x "$dsc" src >/dev/null 2>&1
+    cd src
+    mkdir -p obj
+    # err_data.c is the generated error table that the package ships.
+    for f in src/crypto/fipsmodule/sha/sha1.c src/crypto/mem.c \
+      src/crypto/err/err.c src/crypto/thread_pthread.c err_data.c; do
+      "$mingw-gcc-posix" -O2 -DNDEBUG -DOPENSSL_NO_ASM \
+        -DBORINGSSL_IMPLEMENTATION -Isrc/include -c "$f" \
+        -o "obj/$(basename "$f" .c).o"
+    done
+    mkdir -p "$prefix/lib" "$prefix/include"
+    "$mingw-ar" rcs "$prefix/lib/libboringssl_sha1.a.tmp" obj/*.o
+    cp -r src/include/openssl "$prefix/include/"
+    cp src/LICENSE "$prefix/LICENSE"
+    # Last, so that an interrupted build is redone on the next run.
+    mv "$prefix/lib/libboringssl_sha1.a.tmp" "$prefix/lib/libboringssl_sha1.a"
+  )
+  rm -rf "$work"
+}
+build_boringssl "$CACHE_DIR/boringssl-mingw" i686-w64-mingw32
+build_boringssl "$CACHE_DIR/boringssl-mingw-x86_64" x86_64-w64-mingw32
+echo "setup: ready (libcurl and BoringSSL in $CACHE_DIR)"

@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
 # Starts or stops the Windows test environment of one test run:
-#   wine_env.sh start DIR [win32|win64]
-#                           new Wine prefix in DIR/prefix, an Xvfb display and
-#                           a persistent wineserver; writes DIR/env. win64 is
-#                           for 64-bit test builds, on machines that cannot run
-#                           32-bit Wine: DIR/bin then holds a "wine" that
-#                           starts the 64-bit loader, first on the PATH.
-#   wine_env.sh stop DIR    ends the wineserver and the display
+#   wine_env.sh start DIR [KEEPER]
+#                           new Wine prefix in DIR/prefix, an Xvfb display, a
+#                           persistent wineserver with its desktop, and the
+#                           analytics capture proxy; writes DIR/env. KEEPER
+#                           (bin/desktop_keeper.exe) starts the desktop now,
+#                           detached from the caller's output.
+#   wine_env.sh stop DIR    ends all of them
+# TAVRIN_WINE_ARCH=win64 makes a 64-bit prefix, for 64-bit test builds on
+# machines that cannot run 32-bit Wine: DIR/bin then holds a "wine" that
+# starts the 64-bit loader, first on the PATH.
 # Tests find DIR/env through TAVRIN_WINE_ENV (see wine_run.sh).
+#
+# Nothing a run starts may reach the network: https_proxy and http_proxy send
+# every request of the programs' libcurl to the capture proxy on 127.0.0.1
+# (tests/support/event_capture_proxy.py), which answers it itself and records
+# the event; TAVRIN_EVENT_CAPTURE names its event file for the tests
+# (tests/support/event_capture.h). Loopback addresses go direct, for the tests
+# that run HTTPS servers of their own there.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
 action=$1
-dir=$2
-arch=${3:-win32}
-mkdir -p "$dir"
-dir=$(cd "$dir" && pwd)
+mkdir -p "$2"
+dir=$(cd "$2" && pwd)
+keeper=${3:-}
+arch=${TAVRIN_WINE_ARCH:-win32}
 env_file="$dir/env"
 
 common_env() {
@@ -40,6 +51,8 @@ stop() {
     # shellcheck disable=SC1090
     source "$env_file"
     wineserver -k 2>/dev/null || true
+    python3 "$root/tests/support/event_capture_proxy.py" stop \
+      "$dir/event_capture" >/dev/null 2>&1 || true
     if [ -n "${TAVRIN_XVFB_PID:-}" ]; then
       kill "$TAVRIN_XVFB_PID" 2>/dev/null || true
     fi
@@ -59,6 +72,11 @@ case "$action" in
     setsid Xvfb -displayfd 4 -screen 0 1280x1024x24 -nolisten tcp \
       4>"$fifo" >"$dir/xvfb.log" 2>&1 </dev/null &
     xvfb_pid=$!
+    # A start that fails half-way leaves nothing running behind it.
+    trap 'kill "$xvfb_pid" 2>/dev/null || true
+      wineserver -k 2>/dev/null || true
+      python3 "$root/tests/support/event_capture_proxy.py" stop \
+        "$dir/event_capture" >/dev/null 2>&1 || true' EXIT
     read -r -t 30 display_number <"$fifo"
     rm -f "$fifo"
     export DISPLAY=":$display_number"
@@ -73,6 +91,20 @@ case "$action" in
     setsid wineserver -p >/dev/null 2>&1 </dev/null &
     sleep 0.2
     wine cmd /c exit >/dev/null 2>&1 </dev/null
+    if [ -n "$keeper" ]; then
+      ready="$dir/desktop_ready"
+      rm -f "$ready"
+      setsid wine "$keeper" "Z:$ready" >/dev/null 2>&1 </dev/null &
+      for _ in $(seq 300); do
+        [ -e "$ready" ] && break
+        sleep 0.1
+      done
+      # Without it the tests still run, only the first window test then
+      # starts the desktop itself.
+      [ -e "$ready" ] || echo "warning: the desktop keeper did not start" >&2
+    fi
+    proxy_port=$(python3 "$root/tests/support/event_capture_proxy.py" start \
+      "$dir/event_capture")
     cat >"$env_file" <<ENV
 export WINEPREFIX='$WINEPREFIX'
 export WINEDEBUG=-all
@@ -85,15 +117,25 @@ $(if [ "$arch" = win64 ]; then
     echo "export PATH='$dir/bin':\"\$PATH\""
   fi)
 export TAVRIN_XVFB_PID=$xvfb_pid
+export https_proxy='http://127.0.0.1:$proxy_port'
+export HTTPS_PROXY='http://127.0.0.1:$proxy_port'
+export http_proxy='http://127.0.0.1:$proxy_port'
+export no_proxy='localhost,127.0.0.1'
+export NO_PROXY='localhost,127.0.0.1'
+export ALL_PROXY=''
+export all_proxy=''
+export TAVRIN_EVENT_CAPTURE='Z:$dir/event_capture/events.jsonl'
 ENV
-    echo "Wine prefix $WINEPREFIX ready on display $DISPLAY"
+    trap - EXIT
+    echo "Wine prefix $WINEPREFIX ready on display $DISPLAY," \
+      "analytics captured on 127.0.0.1:$proxy_port"
     ;;
   stop)
     stop
     echo "Wine environment stopped"
     ;;
   *)
-    echo "usage: $0 start|stop DIR [win32|win64]" >&2
+    echo "usage: $0 start|stop DIR" >&2
     exit 2
     ;;
 esac

@@ -63,7 +63,7 @@ endforeach()
 set(text "// Generated at build time from the hint content folder; do not edit.
 #include <iterator>
 
-#include \"desktop/windows/tavrin/notification_files_verifier.h\"
+#include \"desktop/windows/tavrin/notification_files_table.h\"
 
 const NotificationFileDigest kNotificationFileDigests[] = {
 ${rows}};

@@ -1,5 +1,7 @@
 #include "desktop/windows/tavrin/notification_files_verifier.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -12,19 +14,14 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
+#include "desktop/windows/tavrin/notification_files_table.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
+#include "desktop/windows/tavrin/sha1_file_hasher.h"
 #include "gtest/gtest.h"
 
 namespace {
 
 constexpr char kDisableSwitch[] = "disable-file-verification";
-
-std::string HexDigestOf(const base::FilePath& path) {
-  uint8_t digest[kSha1DigestLength];
-  if (!HashFile(path, digest))
-    return "unreadable";
-  return base::HexEncode(digest, sizeof(digest));
-}
 
 // A program image: "MZ", the NT-header offset at byte 60, "PE\0\0" there
 // and the certificate table's size 156 bytes after it.
@@ -42,7 +39,7 @@ class NotificationFilesVerifierTest : public testing::Test {
  protected:
   void SetUp() override {
     base::CommandLine::Init(0, nullptr);
-    notification_files_internal::ResetPlatformHashForTesting();
+    Sha1FileHasher::ResetPlatformHashForTesting();
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
     base::FilePath exe_dir;
     ASSERT_TRUE(base::PathService::Get(base::DIR_EXE, &exe_dir));
@@ -55,8 +52,8 @@ class NotificationFilesVerifierTest : public testing::Test {
   void TearDown() override {
     base::PathService::RemoveOverride(tavrin::DIR_NOTIFICATIONS);
     base::PathService::RemoveOverride(base::FILE_EXE);
-    notification_files_internal::SetPlatformHashFunctionForTesting(nullptr);
-    notification_files_internal::ResetPlatformHashForTesting();
+    Sha1FileHasher::SetPlatformLibraryForTesting(nullptr);
+    Sha1FileHasher::ResetPlatformHashForTesting();
     base::CommandLine::Reset();
     base::CommandLine::Init(0, nullptr);
   }
@@ -218,71 +215,23 @@ TEST_F(NotificationFilesVerifierTest, ReadsCertificateTableOfImages) {
   EXPECT_TRUE(has_certificate);
 }
 
-TEST_F(NotificationFilesVerifierTest, HashesMatchKnownDigests) {
-  base::FilePath abc = temp_.GetPath() / L"abc";
-  ASSERT_TRUE(base::WriteFile(abc, "abc"));
-  EXPECT_EQ("A9993E364706816ABA3E25717850C26C9CD0D89D", HexDigestOf(abc));
-  // Several 64 KB blocks and a partial one.
-  base::FilePath million = temp_.GetPath() / L"million";
-  ASSERT_TRUE(base::WriteFile(million, std::string(1000000, 'a')));
-  EXPECT_EQ("34AA973CD4C4DAA4F61EEB2BDBAD27316534016F", HexDigestOf(million));
-  base::FilePath empty = temp_.GetPath() / L"empty";
-  ASSERT_TRUE(base::WriteFile(empty, ""));
-  EXPECT_EQ("DA39A3EE5E6B4B0D3255BFEF95601890AFD80709", HexDigestOf(empty));
-  EXPECT_EQ("unreadable", HexDigestOf(temp_.GetPath() / L"missing"));
-  EXPECT_TRUE(notification_files_internal::IsPlatformHashEnabled());
-}
-
-TEST_F(NotificationFilesVerifierTest, FallbackDigestEqualsPlatformDigest) {
-  base::FilePath million = temp_.GetPath() / L"million";
-  std::string data(1000000, '\0');
-  for (size_t i = 0; i < data.size(); ++i)
-    data[i] = static_cast<char>((i * 7919) >> 3);
-  ASSERT_TRUE(base::WriteFile(million, data));
-  FILE* file = _wfopen(million.c_str(), L"rb");
-  ASSERT_TRUE(file);
-  uint8_t platform[kSha1DigestLength];
-  uint8_t fallback[kSha1DigestLength];
-  EXPECT_TRUE(HashFileWithPlatform(file, platform));
-  // The fallback starts again from the first byte, wherever the file is.
-  EXPECT_TRUE(
-      notification_files_internal::HashFileWithFallback(file, fallback));
-  fclose(file);
-  EXPECT_EQ(0, std::memcmp(platform, fallback, kSha1DigestLength));
-}
-
-TEST_F(NotificationFilesVerifierTest, UnloadablePlatformLibraryFails) {
-  FILE* file = _wfopen((content_ / L"ads.html").c_str(), L"rb");
-  ASSERT_TRUE(file);
-  uint8_t digest[kSha1DigestLength];
-  EXPECT_FALSE(notification_files_internal::HashFileWithPlatformLibrary(
-      L"no_such_cng_library", file, digest));
-  fclose(file);
-}
-
-int g_failing_platform_calls = 0;
-bool FailingPlatformHash(FILE*, uint8_t*) {
-  ++g_failing_platform_calls;
-  return false;
-}
-
-// When the platform hash fails once, it is never tried again and every file
-// is hashed by the fallback, with the same result.
-TEST_F(NotificationFilesVerifierTest, FailedPlatformHashSwitchesToFallback) {
-  g_failing_platform_calls = 0;
-  notification_files_internal::SetPlatformHashFunctionForTesting(
-      &FailingPlatformHash);
-  base::FilePath abc = temp_.GetPath() / L"abc";
-  ASSERT_TRUE(base::WriteFile(abc, "abc"));
-  EXPECT_EQ("A9993E364706816ABA3E25717850C26C9CD0D89D", HexDigestOf(abc));
-  EXPECT_FALSE(notification_files_internal::IsPlatformHashEnabled());
-  EXPECT_EQ("A9993E364706816ABA3E25717850C26C9CD0D89D", HexDigestOf(abc));
+// Without CNG the fallback hashes every file: the same files pass and fail.
+TEST_F(NotificationFilesVerifierTest, WithoutPlatformHashFallbackDecides) {
+  Sha1FileHasher::SetPlatformLibraryForTesting(L"no_such_cng_library");
   EXPECT_TRUE(VerifyNotificationFiles());
-  EXPECT_EQ(1, g_failing_platform_calls);
-
-  ASSERT_TRUE(base::DeleteFile(content_ / L"places.html", false));
+  std::string page;
+  ASSERT_TRUE(base::ReadFileToString(content_ / L"ads.html", &page));
+  page.back() ^= 0x20;
+  ASSERT_TRUE(base::WriteFile(content_ / L"ads.html", page));
   EXPECT_FALSE(VerifyNotificationFiles());
-  EXPECT_EQ(1, g_failing_platform_calls);
+}
+
+// The check loads CNG for itself and leaves nothing loaded behind (this test
+// program does not import bcrypt.dll).
+TEST_F(NotificationFilesVerifierTest, ReleasesCngAfterTheCheck) {
+  ASSERT_EQ(nullptr, ::GetModuleHandleW(L"bcrypt.dll"));
+  EXPECT_TRUE(VerifyNotificationFiles());
+  EXPECT_EQ(nullptr, ::GetModuleHandleW(L"bcrypt.dll"));
 }
 
 }  // namespace

@@ -15,12 +15,17 @@
 #include "base/values.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
 #include "gtest/gtest.h"
+#include "tests/support/event_capture.h"
 #include "tests/support/program_runner.h"
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"Ulvena Tavrin Main Window Class";
 constexpr wchar_t kWindowTitle[] = L"Ulvena Tavrin Main Window";
+// The tray icon's callback message and id (MainWindow).
+constexpr UINT kTrayCallbackMessage = WM_USER + 1;
+constexpr UINT kTrayIconId = 1;
+constexpr char kTrackingId[] = "UA-6029174-58";
 
 HWND WaitForMainWindow(bool present, int seconds) {
   for (int i = 0; i < seconds * 20; ++i) {
@@ -37,6 +42,10 @@ class TavrinProgramTest : public testing::Test {
   void SetUp() override {
     ASSERT_EQ(::FindWindowW(kClassName, kWindowTitle), nullptr)
         << "a notifier is already running";
+    // The real notifier sends its events: they must end at the capture
+    // proxy of the test environment, never on the network.
+    ASSERT_TRUE(tavrin_test::IsEventCaptureAvailable());
+    client_id_ = tavrin_test::MakeUniqueClientId();
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
     install_ = temp_.GetPath() / L"install";
     notifier_ = install_ / L"tavrin" / L"tavrin.exe";
@@ -69,9 +78,12 @@ class TavrinProgramTest : public testing::Test {
     }
   }
 
-  // Starts the notifier without waiting for it.
+  // Starts the notifier without waiting for it, with this test's own
+  // analytics client id.
   bool StartNotifier() {
-    std::wstring command_line = L"\"" + notifier_.native() + L"\"";
+    std::wstring command_line = L"\"" + notifier_.native() +
+                                L"\" --analytics-client-id=" +
+                                base::UTF8ToWide(client_id_);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -99,7 +111,14 @@ class TavrinProgramTest : public testing::Test {
   base::FilePath notifier_;
   base::FilePath profile_;
   HANDLE process_ = nullptr;
+  std::string client_id_;
 };
+
+// The form body of one event of this test's notifier.
+std::string EventBody(const std::string& client_id, const std::string& tail) {
+  return std::string("v=1&tid=") + kTrackingId + "&cid=" + client_id +
+         "&t=event&" + tail;
+}
 
 TEST_F(TavrinProgramTest, RunsWithItsTrayUntilClosedFromTheMenu) {
   ASSERT_TRUE(StartNotifier());
@@ -112,6 +131,16 @@ TEST_F(TavrinProgramTest, RunsWithItsTrayUntilClosedFromTheMenu) {
   // The profile folder of "profile_path", with the user's name in it.
   EXPECT_TRUE(base::PathExists(profile_ / L"tavrin.log"));
 
+  // Its start, as it went out on the wire.
+  std::vector<tavrin_test::CapturedEvent> events =
+      tavrin_test::WaitForCapturedEvents(client_id_, 1,
+                                         base::TimeDelta::FromSeconds(15));
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].host, "www.google-analytics.com:443");
+  EXPECT_EQ(events[0].path, "/collect");
+  EXPECT_EQ(events[0].body,
+            EventBody(client_id_, "ec=Session&ea=start&el=session"));
+
   // "Launch ulvena".
   ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(100, 0), 0);
   std::vector<std::string> calls =
@@ -119,6 +148,19 @@ TEST_F(TavrinProgramTest, RunsWithItsTrayUntilClosedFromTheMenu) {
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0], tavrin_test::LauncherCommandFor(notifier_.parent_path(),
                                                       " --from-tavrin "));
+
+  // A left click on the tray icon, as the shell reports it (version 4).
+  ::PostMessageW(window, kTrayCallbackMessage, 0,
+                 MAKELPARAM(WM_LBUTTONUP, kTrayIconId));
+  events = tavrin_test::WaitForCapturedEvents(client_id_, 2,
+                                              base::TimeDelta::FromSeconds(15));
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1].path, "/collect");
+  EXPECT_EQ(events[1].body, EventBody(client_id_, "ec=Tray&ea=click"));
+  // The click opens the browser as the menu item does.
+  calls = tavrin_test::WaitForLauncherCalls(install_, 2);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1], calls[0]);
 
   // A second notifier leaves at once while this one runs.
   int64_t log_size = 0;
@@ -137,6 +179,8 @@ TEST_F(TavrinProgramTest, RunsWithItsTrayUntilClosedFromTheMenu) {
   ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(101, 0), 0);
   EXPECT_EQ(WaitForExit(), 0);
   EXPECT_EQ(WaitForMainWindow(false, 5), nullptr);
+  // The second notifier and the menu items sent nothing.
+  EXPECT_EQ(tavrin_test::ReadCapturedEvents(client_id_).size(), 2u);
 }
 
 TEST_F(TavrinProgramTest, EndsOnWmClose) {
@@ -174,6 +218,8 @@ TEST_F(TavrinProgramTest, IdlesWhenAContentFileWasChanged) {
             static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_EQ(::FindWindowW(kClassName, kWindowTitle), nullptr);
   EXPECT_FALSE(base::PathExists(profile_ / L"tavrin_prefs.json"));
+  // No start event either: the check comes before the analytics.
+  EXPECT_TRUE(tavrin_test::ReadCapturedEvents(client_id_).empty());
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND hwnd,
