@@ -223,24 +223,37 @@ TEST_F(JsonPrefStoreTest, DamagedFileThatCannotBeMovedAsideIsKept) {
   EXPECT_EQ(damaged, ReadFile(temp_dir_.GetPath() / L"tavrin_prefs.bad"));
 }
 
+// The volume's identity of the file at |path|, or 0.
+uint64_t FileIndex(const base::FilePath& path) {
+  HANDLE file = ::CreateFileW(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return 0;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  const bool known = ::GetFileInformationByHandle(file, &info);
+  ::CloseHandle(file);
+  return known ? (static_cast<uint64_t>(info.nFileIndexHigh) << 32) |
+                     info.nFileIndexLow
+               : 0;
+}
+
+// A write rewritten in place could leave a torn file behind a crash; the
+// new contents must arrive as a new file renamed over the old one.
 TEST_F(JsonPrefStoreTest, WritesReplaceTheFileInsteadOfRewritingIt) {
   ASSERT_TRUE(base::WriteFile(path_, R"({"old":1})"));
+  const uint64_t old_file = FileIndex(path_);
+  ASSERT_NE(0u, old_file);
+  // Rewriting a file in place keeps its identity: the check below can tell.
+  ASSERT_TRUE(base::WriteFile(path_, R"({"old":1})"));
+  ASSERT_EQ(old_file, FileIndex(path_));
+
   auto store = MakeStore();
-  // A reader that shares deletion but not writing: an in-place rewrite
-  // fails, a rename over the file succeeds.
-  HANDLE reader = ::CreateFileW(path_.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, reader);
   store->SetValue("new", base::Value(2));
   runner_->RunAll();
-  char buffer[64] = {};
-  DWORD read = 0;
-  EXPECT_TRUE(::ReadFile(reader, buffer, sizeof(buffer) - 1, &read, nullptr));
-  ::CloseHandle(reader);
   EXPECT_EQ(R"({"new":2,"old":1})", ReadFile(path_));
-  // The reader kept the whole old file.
-  EXPECT_STREQ(R"({"old":1})", buffer);
+  EXPECT_NE(old_file, FileIndex(path_));
+  EXPECT_EQ(std::vector<std::wstring>{L"tavrin_prefs.json"}, FilesInDir());
 }
 
 TEST_F(JsonPrefStoreTest, ChangesAreBatchedIntoOneAtomicWrite) {

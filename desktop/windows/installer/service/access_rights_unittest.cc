@@ -259,9 +259,12 @@ TEST_F(AccessRightsTest, GenericRightsOfEntriesAreMappedForKeys) {
   std::vector<BYTE> user = CurrentUserSid();
   SetDacl({Entry(GRANT_ACCESS, GENERIC_READ, user.data())});
   std::vector<BYTE> dacl = DaclBytes();
-  // Kept generic in the DACL, or the mapping would not be asked for.
-  ASSERT_EQ(GENERIC_READ, FindAce(reinterpret_cast<PACL>(dacl.data()),
-                                  ACCESS_ALLOWED_ACE_TYPE, user.data()));
+  // A system that maps the entry when the DACL is set never asks for our
+  // mapping.
+  if (FindAce(reinterpret_cast<PACL>(dacl.data()), ACCESS_ALLOWED_ACE_TYPE,
+              user.data()) != GENERIC_READ) {
+    GTEST_SKIP() << "the system mapped the entry's generic rights itself";
+  }
   // KEY_NOTIFY is in KEY_READ only, not in any file right GENERIC_READ maps
   // to.
   EXPECT_TRUE(HasAccess(name_, SE_REGISTRY_KEY,
