@@ -173,7 +173,8 @@ void CommandLine::AppendSwitch(const std::string& switch_string) {
 
 void CommandLine::AppendSwitchASCII(const std::string& switch_string,
                                     const std::string& value) {
-  AppendSwitchNative(switch_string, ASCIIToWide(value));
+  // Despite the name, callers hand over UTF-8 (user names, paths).
+  AppendSwitchNative(switch_string, UTF8ToWide(value));
 }
 
 void CommandLine::AppendSwitchNative(const std::string& switch_string,
@@ -220,12 +221,22 @@ CommandLine::StringType CommandLine::GetCommandLineString() const {
 CommandLine::StringType CommandLine::GetArgumentsString() const {
   StringType result;
   const size_t begin_args = argv_tail_.size() - args_.size();
+  bool terminated = false;
   for (size_t i = 0; i < argv_tail_.size(); ++i) {
     const StringType& item = argv_tail_[i];
     if (!result.empty())
       result.push_back(L' ');
     StringType switch_string;
     StringType switch_value;
+    // An argument that would parse as a switch, or as the terminator
+    // itself, needs a terminator before it.
+    if (i >= begin_args && !terminated &&
+        (item == kSwitchTerminator ||
+         IsSwitch(item, &switch_string, &switch_value))) {
+      terminated = true;
+      result.append(kSwitchTerminator);
+      result.push_back(L' ');
+    }
     if (i < begin_args && IsSwitch(item, &switch_string, &switch_value) &&
         !NeedsQuotes(switch_string)) {
       result.append(switch_string);
@@ -251,9 +262,12 @@ void CommandLine::ParseFromArgv(const std::vector<StringType>& argv) {
   bool parse_switches = true;
   for (size_t i = 1; i < argv.size(); ++i) {
     const StringType& arg = argv[i];
-    // The terminator itself stays among the arguments so that the line
-    // prints back the same.
-    parse_switches = parse_switches && arg != kSwitchTerminator;
+    // The first terminator ends the switches and is no argument itself;
+    // GetArgumentsString() puts one back where the arguments need it.
+    if (parse_switches && arg == kSwitchTerminator) {
+      parse_switches = false;
+      continue;
+    }
     StringType switch_string;
     StringType switch_value;
     if (parse_switches && IsSwitch(arg, &switch_string, &switch_value))

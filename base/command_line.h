@@ -13,9 +13,10 @@ namespace base {
 // A Windows command line: the program, switches and plain arguments.
 // Switches start with "--", "-" or "/" and take a value after "=". Switch
 // names are kept in lower case, so lookups ignore the case they were given
-// in; values keep theirs, and the last value given for a switch wins. A lone
-// "--" ends switch parsing; it stays in GetArgs() as the first of the
-// arguments after it, so that the line prints back the same.
+// in; values keep theirs, and the last value given for a switch wins. The
+// first lone "--" ends switch parsing and is not itself an argument; a
+// printed line has one before the first argument that needs it, so that it
+// parses back the same.
 class CommandLine {
  public:
   using StringType = std::wstring;

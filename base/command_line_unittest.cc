@@ -44,10 +44,29 @@ TEST(CommandLineTest, ParsesSwitchesAndArguments) {
     names.push_back(entry.first);
   EXPECT_EQ((std::vector<std::string>{"baz", "empty", "foo", "qux"}), names);
 
-  // The terminator stays among the arguments so the line prints back alike.
-  EXPECT_EQ((std::vector<std::wstring>{L"first", L"--", L"--not-a-switch",
+  // The terminator ends the switches without being an argument itself; the
+  // printed line puts it back where the arguments need it.
+  EXPECT_EQ((std::vector<std::wstring>{L"first", L"--not-a-switch",
                                        L"/nor-this", L"-"}),
             cl.GetArgs());
+  EXPECT_EQ(
+      L"--foo=BarValue -baz /qux=\"a b\" --empty "
+      L"first -- --not-a-switch /nor-this -",
+      cl.GetArgumentsString());
+  const CommandLine reparsed =
+      CommandLine::FromString(cl.GetCommandLineString());
+  EXPECT_EQ(cl.GetSwitches(), reparsed.GetSwitches());
+  EXPECT_EQ(cl.GetArgs(), reparsed.GetArgs());
+
+  // Only the first one is a terminator; arguments that need none get none.
+  const CommandLine twice = CommandLine::FromString(L"app.exe -- a -- b");
+  EXPECT_EQ((std::vector<std::wstring>{L"a", L"--", L"b"}), twice.GetArgs());
+  EXPECT_EQ(L"a -- -- b", twice.GetArgumentsString());
+  EXPECT_EQ(twice.GetArgs(),
+            CommandLine::FromString(twice.GetCommandLineString()).GetArgs());
+  EXPECT_EQ(
+      L"app.exe plain",
+      CommandLine::FromString(L"app.exe -- plain").GetCommandLineString());
 }
 
 TEST(CommandLineTest, SwitchValueDetails) {
@@ -125,7 +144,6 @@ TEST(CommandLineTest, SwitchesRoundTrip) {
   cl.AppendSwitchPath("installfolder", FilePath(L"C:\\Dir With Space\\"));
   cl.AppendSwitchNative("quote", L"a\"b");
   cl.AppendSwitchNative("empty", L"");
-  cl.AppendArgNative(L"--");
   cl.AppendArgNative(L"--looks-like-a-switch");
 
   EXPECT_EQ(
@@ -141,6 +159,18 @@ TEST(CommandLineTest, SwitchesRoundTrip) {
   EXPECT_EQ(L"C:\\Dir With Space\\",
             reparsed.GetSwitchValueNative("installfolder"));
   EXPECT_EQ(L"a\"b", reparsed.GetSwitchValueNative("quote"));
+}
+
+TEST(CommandLineTest, SwitchValuesAreUtf8) {
+  CommandLine cl(FilePath(L"app.exe"));
+  cl.AppendSwitchASCII("user", "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87");
+  cl.AppendSwitchASCII("dir", "C:\\\xE4\xB8\xAD\xE6\x96\x87\\");
+  EXPECT_EQ(L"Za\u017C\u00F3\u0142\u0107", cl.GetSwitchValueNative("user"));
+  EXPECT_EQ(L"C:\\\u4E2D\u6587\\", cl.GetSwitchValueNative("dir"));
+  // What the child process is given reads back the same.
+  const CommandLine child = CommandLine::FromString(cl.GetCommandLineString());
+  EXPECT_EQ(L"Za\u017C\u00F3\u0142\u0107", child.GetSwitchValueNative("user"));
+  EXPECT_EQ(L"C:\\\u4E2D\u6587\\", child.GetSwitchValueNative("dir"));
 }
 
 TEST(CommandLineTest, SwitchPrefixesArePreservedWhenPrinting) {

@@ -126,6 +126,34 @@ TEST(JSONReaderTest, ReadsValuesAndReportsErrors) {
   EXPECT_FALSE(JSONReader::ReadAndReturnError("nul", nullptr));
 }
 
+TEST(JSONReaderTest, RefusesNestingDeeperThanTwoHundred) {
+  auto nested = [](int depth, char open, char close) {
+    return std::string(depth, open) + std::string(depth, close);
+  };
+  EXPECT_TRUE(JSONReader::Read(nested(200, '[', ']')));
+  EXPECT_FALSE(JSONReader::Read(nested(201, '[', ']')));
+  // Objects and arrays count alike.
+  std::string mixed;
+  for (int i = 0; i < 100; ++i)
+    mixed += "{\"a\":[";
+  mixed += "1";
+  for (int i = 0; i < 100; ++i)
+    mixed += "]}";
+  EXPECT_TRUE(JSONReader::Read(mixed));
+  EXPECT_FALSE(JSONReader::Read("[" + mixed + "]"));
+
+  // Brackets inside strings, escaped quotes among them, are text.
+  const std::string in_string = "[\"\\\"" + std::string(300, '[') + "\"]";
+  EXPECT_EQ(Value::array({"\"" + std::string(300, '[')}),
+            JSONReader::Read(in_string));
+
+  // A damaged file of brackets alone is refused quickly, with a message.
+  std::string error;
+  EXPECT_FALSE(JSONReader::ReadAndReturnError(nested(20000, '[', ']'), &error));
+  EXPECT_EQ("JSON nested too deeply", error);
+  EXPECT_FALSE(JSONReader::Read(std::string(20000, '{')));
+}
+
 TEST(JSONWriterTest, CompactAndPretty) {
   const Value value = {{"b", {1, 2.5, "x"}}, {"a", {{"n", nullptr}}}};
   std::string json;

@@ -6,6 +6,46 @@ namespace base {
 
 namespace {
 
+// As deep as the base library lets JSON nest. Deeper text is refused before
+// it is parsed: a value that deep would overflow the stack of every walk
+// over it that recurses, the writer's among them.
+constexpr int kMaxDepth = 200;
+
+constexpr char kTooDeepMessage[] = "JSON nested too deeply";
+
+// True when the brackets of |json| open more than kMaxDepth levels at once.
+// Brackets inside strings do not count. Text that is not JSON may be judged
+// either way: it is refused anyway.
+bool NestsTooDeep(std::string_view json) {
+  int depth = 0;
+  bool in_string = false;
+  for (size_t i = 0; i < json.size(); ++i) {
+    const char c = json[i];
+    if (in_string) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        in_string = false;
+      continue;
+    }
+    switch (c) {
+      case '"':
+        in_string = true;
+        break;
+      case '[':
+      case '{':
+        if (++depth > kMaxDepth)
+          return true;
+        break;
+      case ']':
+      case '}':
+        --depth;
+        break;
+    }
+  }
+  return false;
+}
+
 // Reads nothing but the first syntax error: the message of the parse
 // exception that nlohmann would otherwise throw.
 class ErrorRecorder : public nlohmann::json_sax<Value> {
@@ -39,6 +79,8 @@ class ErrorRecorder : public nlohmann::json_sax<Value> {
 
 // static
 std::optional<Value> JSONReader::Read(std::string_view json) {
+  if (NestsTooDeep(json))
+    return std::nullopt;
   Value value = Value::parse(json, nullptr, /*allow_exceptions=*/false);
   if (value.is_discarded())
     return std::nullopt;
@@ -52,7 +94,9 @@ std::optional<Value> JSONReader::ReadAndReturnError(
   std::optional<Value> value = Read(json);
   if (error_message) {
     error_message->clear();
-    if (!value) {
+    if (!value && NestsTooDeep(json)) {
+      *error_message = kTooDeepMessage;
+    } else if (!value) {
       ErrorRecorder recorder;
       Value::sax_parse(json, &recorder);
       *error_message =

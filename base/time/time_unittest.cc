@@ -67,6 +67,48 @@ TEST(TimeTest, ConversionsKeepTheNullTime) {
   EXPECT_LT(Time() - Time::Now(), TimeDelta::FromDays(-365 * 400));
 }
 
+// Stored prefs may hold any double; what they give must stay ordered and
+// never wrap to the other end of the range.
+TEST(TimeTest, HugeStoredTimesSaturate) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const Time latest = Time::FromInternalValue(INT64_MAX);
+  const Time earliest = Time::FromInternalValue(INT64_MIN);
+  EXPECT_EQ(latest, Time::FromDoubleT(inf));
+  EXPECT_EQ(latest, Time::FromDoubleT(1e300));
+  EXPECT_EQ(latest, Time::FromDoubleT(9.3e12));  // Beyond int64 microseconds.
+  // Inside the range until the epoch offset is added.
+  EXPECT_EQ(latest, Time::FromDoubleT(9.2233e12));
+  EXPECT_EQ(earliest, Time::FromDoubleT(-inf));
+  EXPECT_EQ(earliest, Time::FromDoubleT(-1e300));
+  EXPECT_TRUE(Time::FromDoubleT(std::nan("")).is_null());
+  EXPECT_TRUE(std::isinf(Time::FromDoubleT(1e300).ToDoubleT()));
+  EXPECT_GT(Time::FromDoubleT(1e300), Time::Now());
+  EXPECT_LT(Time::FromDoubleT(-1e300), Time::Now());
+  // And stay put when a delay is added or taken away.
+  EXPECT_EQ(latest, Time::FromDoubleT(inf) - TimeDelta::FromDays(1));
+  EXPECT_EQ(earliest, Time::FromDoubleT(-inf) + TimeDelta::FromDays(1));
+
+  EXPECT_EQ(latest, Time::FromTimeT(INT64_MAX));
+  EXPECT_EQ(earliest, Time::FromTimeT(INT64_MIN));
+}
+
+TEST(TimeDeltaTest, ConversionsFromLargeUnitsSaturate) {
+  EXPECT_EQ(TimeDelta::Max(), TimeDelta::FromSeconds(INT64_MAX));
+  EXPECT_EQ(TimeDelta::Max(), TimeDelta::FromSeconds(INT64_MAX / 1000000 + 1));
+  EXPECT_EQ(TimeDelta::Min(), TimeDelta::FromSeconds(INT64_MIN));
+  EXPECT_EQ(TimeDelta::Min(), TimeDelta::FromSeconds(INT64_MIN / 1000000 - 1));
+  EXPECT_EQ(INT64_MAX / 1000000 * 1000000,
+            TimeDelta::FromSeconds(INT64_MAX / 1000000).InMicroseconds());
+  EXPECT_EQ(TimeDelta::Max(),
+            TimeDelta::FromMilliseconds(INT64_MAX / 1000 + 1));
+  EXPECT_EQ(TimeDelta::Min(), TimeDelta::FromMinutes(INT64_MIN / 60));
+  EXPECT_EQ(TimeDelta::Max(), TimeDelta::FromHours(INT64_MAX));
+  EXPECT_EQ(TimeDelta::Max(),
+            TimeDelta::FromSecondsD(std::numeric_limits<double>::infinity()));
+  EXPECT_EQ(TimeDelta::Min(), TimeDelta::FromSecondsD(-1e300));
+  EXPECT_EQ(TimeDelta(), TimeDelta::FromSecondsD(std::nan("")));
+}
+
 TEST(TimeTest, NowCanBeReplacedAndTicksAdvance) {
   const Time fixed = Time::FromTimeT(1234567890);
   Time::SetNowForTesting([fixed] { return fixed; });

@@ -1,5 +1,6 @@
 #include "components/prefs/json_pref_store.h"
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -41,6 +42,13 @@ bool SameValue(const base::Value& a, const base::Value& b) {
   }
   return a == b;
 }
+
+// Far above any real prefs file: the notifier's holds a few settings, the
+// hint state and a launcher log pruned to 30 days, well under a megabyte,
+// and the browser's installer_prefs.json a few kilobytes. Parsed JSON takes
+// several times its text in memory, so a bound this size still leaves a
+// 32-bit process room to read it.
+constexpr int64_t kMaxFileSize = 16 * 1024 * 1024;
 
 std::string PathForLog(const base::FilePath& path) {
   return base::WideToUTF8(path.native());
@@ -95,6 +103,10 @@ class JsonPrefStore::State : public std::enable_shared_from_this<State> {
 
   void WriteNow();
   void OnWriteDropped();
+  // Whether the file runner takes work at all.
+  bool MayWrite();
+  // Renames the file to the extension "bad"; false when it stays.
+  bool MoveAside();
 
   const base::FilePath path_;
   const std::shared_ptr<base::SequencedTaskRunner> runner_;
@@ -111,6 +123,7 @@ class JsonPrefStore::State : public std::enable_shared_from_this<State> {
   // An existing file that could not be read must not be replaced by what
   // little this store holds.
   bool read_only_ = false;
+  bool read_only_reported_ = false;
 
   bool initialized_ = false;
   PrefReadError read_error_ = PREF_READ_ERROR_NONE;
@@ -119,11 +132,27 @@ class JsonPrefStore::State : public std::enable_shared_from_this<State> {
 JsonPrefStore::PrefReadError JsonPrefStore::State::Read() {
   base::Value prefs = base::Value::object();
   PrefReadError error = PREF_READ_ERROR_NONE;
+  // Set when the file stays where it is but must not be written over.
+  bool keep_off = false;
+  int64_t size = 0;
   std::string contents;
-  if (!base::ReadFileToString(path_, &contents)) {
+  if (base::GetFileSize(path_, &size) && size > kMaxFileSize) {
+    // Not read at all: a hostile or damaged disk must not end every start
+    // with an allocation failure.
+    error = PREF_READ_ERROR_JSON_PARSE;
+    LOG(ERROR) << "Prefs file " << PathForLog(path_) << " is too large ("
+               << size << " bytes)";
+    // A store that never writes, such as the notifier's view of the
+    // browser's settings, leaves a file it did not read as it is.
+    if (!MayWrite() || !MoveAside())
+      keep_off = true;
+  } else if (!base::ReadFileToString(path_, &contents)) {
     if (base::PathExists(path_)) {
+      // Nothing changed while this store runs will be saved: worth more
+      // than a verbose line.
       PLOG(ERROR) << "Cannot read prefs file " << PathForLog(path_);
       error = PREF_READ_ERROR_ACCESS_DENIED;
+      keep_off = true;
     } else {
       error = PREF_READ_ERROR_NO_FILE;
     }
@@ -133,31 +162,47 @@ JsonPrefStore::PrefReadError JsonPrefStore::State::Read() {
         base::JSONReader::ReadAndReturnError(contents, &message);
     if (!value) {
       error = PREF_READ_ERROR_JSON_PARSE;
+      LOG(WARNING) << "Prefs file " << PathForLog(path_) << " is invalid ("
+                   << message << ")";
+      if (!MoveAside())
+        keep_off = true;
     } else if (!value->is_object()) {
+      // Valid JSON of another type is read as empty and left in place.
       error = PREF_READ_ERROR_JSON_TYPE;
-      message = "not a dictionary";
+      LOG(WARNING) << "Prefs file " << PathForLog(path_)
+                   << " does not hold a dictionary";
     } else {
       prefs = std::move(*value);
-    }
-    if (error != PREF_READ_ERROR_NONE) {
-      // Keep the broken file for inspection, out of the way of the next
-      // write.
-      base::FilePath bad = path_;
-      bad.replace_extension(L"bad");
-      LOG(WARNING) << "Prefs file " << PathForLog(path_) << " is invalid ("
-                   << message << "), moving it to " << PathForLog(bad);
-      if (!base::Move(path_, bad))
-        PLOG(ERROR) << "Cannot move " << PathForLog(path_) << " aside";
     }
   }
 
   std::lock_guard<std::mutex> hold(lock_);
   prefs_ = std::move(prefs);
   dirty_ = false;
-  read_only_ = error == PREF_READ_ERROR_ACCESS_DENIED;
+  read_only_ = keep_off;
   initialized_ = true;
   read_error_ = error;
   return error;
+}
+
+bool JsonPrefStore::State::MayWrite() {
+  return runner_ && runner_->PostTask(FROM_HERE, [] {});
+}
+
+bool JsonPrefStore::State::MoveAside() {
+  // Kept for inspection, out of the way of the next write.
+  base::FilePath bad = path_;
+  bad.replace_extension(L"bad");
+  if (!base::Move(path_, bad)) {
+    // Defaults written now would replace the user's bytes; the next start
+    // tries again.
+    PLOG(ERROR) << "Cannot move " << PathForLog(path_) << " aside to "
+                << PathForLog(bad) << "; it is left untouched";
+    return false;
+  }
+  LOG(WARNING) << "Moved " << PathForLog(path_) << " aside to "
+               << PathForLog(bad);
+  return true;
 }
 
 void JsonPrefStore::State::Set(std::string_view key, base::Value value) {
@@ -188,8 +233,11 @@ void JsonPrefStore::State::ScheduleWrite() {
     if (write_pending_ || !dirty_ || !runner_)
       return;
     if (read_only_) {
-      VLOG(1) << "Not writing " << PathForLog(path_)
-              << ": the existing file could not be read";
+      if (!read_only_reported_) {
+        read_only_reported_ = true;
+        LOG(ERROR) << "Not saving prefs to " << PathForLog(path_)
+                   << ": the existing file could not be read";
+      }
       return;
     }
     write_pending_ = true;

@@ -39,8 +39,12 @@ class JsonPrefStore {
   // Commits a pending write.
   ~JsonPrefStore();
 
-  // Reads the file now. A file that is not a JSON dictionary is moved aside
-  // to the same name with the extension "bad" and the store starts empty.
+  // Reads the file now. A file that is not valid JSON, or one too large to
+  // be a prefs file, is moved aside to the same name with the extension
+  // "bad" and the store starts empty; valid JSON that is not a dictionary is
+  // read as empty and left in place. A store whose runner refuses work moves
+  // no file it did not read, and a file that could not be read or moved
+  // aside is never written over by this store.
   PrefReadError ReadPrefs();
   bool IsInitializationComplete() const;
   PrefReadError GetReadError() const;

@@ -11,6 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/json/json_reader.h"
+#include "base/test/test_log_capture.h"
 #include "base/threading/sequenced_worker_pool.h"
 #include "gtest/gtest.h"
 
@@ -104,29 +105,155 @@ TEST_F(JsonPrefStoreTest, ReadsMissingFileAsEmptyAndNestedValuesByPath) {
   EXPECT_EQ(0, runner_->posts);
 }
 
-TEST_F(JsonPrefStoreTest, InvalidFilesAreMovedAside) {
+TEST_F(JsonPrefStoreTest, OnlyInvalidJsonIsMovedAside) {
   const base::FilePath bad = temp_dir_.GetPath() / L"tavrin_prefs.bad";
-  struct Case {
-    const char* contents;
-    JsonPrefStore::PrefReadError error;
-  } cases[] = {
-      {"{\"truncated\": ", JsonPrefStore::PREF_READ_ERROR_JSON_PARSE},
-      {"[1, 2, 3]", JsonPrefStore::PREF_READ_ERROR_JSON_TYPE},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.contents);
-    ASSERT_TRUE(base::WriteFile(path_, c.contents));
+  // A file of 20,000 brackets, as a damaged disk may leave, is refused by
+  // the reader instead of overflowing the stack.
+  const std::string deep = std::string(20000, '[') + std::string(20000, ']');
+  for (const std::string& contents : {std::string("{\"truncated\": "), deep}) {
+    SCOPED_TRACE(contents.substr(0, 20));
+    ASSERT_TRUE(base::WriteFile(path_, contents));
     JsonPrefStore store(path_, runner_);
-    EXPECT_EQ(c.error, store.ReadPrefs());
+    EXPECT_EQ(JsonPrefStore::PREF_READ_ERROR_JSON_PARSE, store.ReadPrefs());
     EXPECT_FALSE(base::PathExists(path_));
-    EXPECT_EQ(c.contents, ReadFile(bad));
+    EXPECT_EQ(contents, ReadFile(bad));
 
     // The store goes on from empty and writes a fresh file.
     store.SetValue("fresh", base::Value(true));
     runner_->RunAll();
     EXPECT_EQ(R"({"fresh":true})", ReadFile(path_));
     ASSERT_TRUE(std::filesystem::remove(path_));
+    ASSERT_TRUE(std::filesystem::remove(bad));
   }
+
+  // Valid JSON of another type is read as empty and stays where it is.
+  for (const char* contents : {"[]", "[1, 2, 3]", "\"text\"", "null"}) {
+    SCOPED_TRACE(contents);
+    ASSERT_TRUE(base::WriteFile(path_, contents));
+    JsonPrefStore store(path_, runner_);
+    EXPECT_EQ(JsonPrefStore::PREF_READ_ERROR_JSON_TYPE, store.ReadPrefs());
+    EXPECT_EQ(nullptr, store.GetValue("language"));
+    EXPECT_EQ(contents, ReadFile(path_));
+    EXPECT_FALSE(base::PathExists(bad));
+  }
+}
+
+// Makes |path| a file of |size| zero bytes without writing them.
+bool MakeLargeFile(const base::FilePath& path, int64_t size) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  const bool sized = ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
+                     ::SetEndOfFile(file);
+  ::CloseHandle(file);
+  return sized;
+}
+
+TEST_F(JsonPrefStoreTest, FileLargerThanAnyPrefsFileIsNotRead) {
+  const base::FilePath bad = temp_dir_.GetPath() / L"tavrin_prefs.bad";
+  const int64_t too_large = 16 * 1024 * 1024 + 1;
+
+  // A store that may write moves it aside and runs on defaults.
+  ASSERT_TRUE(MakeLargeFile(path_, too_large));
+  {
+    JsonPrefStore store(path_, runner_);
+    EXPECT_EQ(JsonPrefStore::PREF_READ_ERROR_JSON_PARSE, store.ReadPrefs());
+    EXPECT_FALSE(base::PathExists(path_));
+    int64_t size = 0;
+    ASSERT_TRUE(base::GetFileSize(bad, &size));
+    EXPECT_EQ(too_large, size);
+    store.SetValue("fresh", base::Value(1));
+    runner_->RunAll();
+    EXPECT_EQ(R"({"fresh":1})", ReadFile(path_));
+  }
+
+  // A store whose runner refuses work, as the notifier's view of the
+  // browser's installer_prefs.json, reads it as empty and leaves it alone.
+  ASSERT_TRUE(std::filesystem::remove(bad));
+  ASSERT_TRUE(MakeLargeFile(path_, too_large));
+  runner_->accept = false;
+  {
+    JsonPrefStore store(path_, runner_);
+    EXPECT_EQ(JsonPrefStore::PREF_READ_ERROR_JSON_PARSE, store.ReadPrefs());
+    EXPECT_EQ(nullptr, store.GetValue("fresh"));
+  }
+  int64_t size = 0;
+  ASSERT_TRUE(base::GetFileSize(path_, &size));
+  EXPECT_EQ(too_large, size);
+  EXPECT_FALSE(base::PathExists(bad));
+
+  // At the bound itself the file is read (and here found invalid).
+  runner_->accept = true;
+  ASSERT_TRUE(MakeLargeFile(path_, too_large - 1));
+  JsonPrefStore store(path_, runner_);
+  base::TestLogCapture log;
+  EXPECT_EQ(JsonPrefStore::PREF_READ_ERROR_JSON_PARSE, store.ReadPrefs());
+  EXPECT_FALSE(log.ContainsPrefix(logging::LOG_ERROR, "Prefs file"));
+  EXPECT_TRUE(base::PathExists(bad));
+}
+
+TEST_F(JsonPrefStoreTest, DamagedFileThatCannotBeMovedAsideIsKept) {
+  const std::string damaged = "{\"user\": \"bytes\"";
+  ASSERT_TRUE(base::WriteFile(path_, damaged));
+  // Another process reads the file without sharing its deletion, so the
+  // rename aside fails while the store can still read it.
+  HANDLE held =
+      ::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  {
+    base::TestLogCapture log;
+    auto store = MakeStore();
+    EXPECT_EQ(JsonPrefStore::PREF_READ_ERROR_JSON_PARSE, store->GetReadError());
+    EXPECT_TRUE(log.ContainsPrefix(logging::LOG_ERROR, "Cannot move"));
+    store->SetValue("defaults", base::Value(1));
+    store->CommitPendingWrite();
+    runner_->RunAll();
+  }
+  ::CloseHandle(held);
+  EXPECT_EQ(damaged, ReadFile(path_));
+  EXPECT_FALSE(base::PathExists(temp_dir_.GetPath() / L"tavrin_prefs.bad"));
+
+  // The next start moves it aside as usual.
+  auto store = MakeStore();
+  EXPECT_FALSE(base::PathExists(path_));
+  EXPECT_EQ(damaged, ReadFile(temp_dir_.GetPath() / L"tavrin_prefs.bad"));
+}
+
+// The volume's identity of the file at |path|, or 0.
+uint64_t FileIndex(const base::FilePath& path) {
+  HANDLE file = ::CreateFileW(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return 0;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  const bool known = ::GetFileInformationByHandle(file, &info);
+  ::CloseHandle(file);
+  return known ? (static_cast<uint64_t>(info.nFileIndexHigh) << 32) |
+                     info.nFileIndexLow
+               : 0;
+}
+
+// A write rewritten in place could leave a torn file behind a crash; the
+// new contents must arrive as a new file renamed over the old one.
+TEST_F(JsonPrefStoreTest, WritesReplaceTheFileInsteadOfRewritingIt) {
+  ASSERT_TRUE(base::WriteFile(path_, R"({"old":1})"));
+  const uint64_t old_file = FileIndex(path_);
+  ASSERT_NE(0u, old_file);
+  // Rewriting a file in place keeps its identity: the check below can tell.
+  ASSERT_TRUE(base::WriteFile(path_, R"({"old":1})"));
+  ASSERT_EQ(old_file, FileIndex(path_));
+
+  auto store = MakeStore();
+  store->SetValue("new", base::Value(2));
+  runner_->RunAll();
+  EXPECT_EQ(R"({"new":2,"old":1})", ReadFile(path_));
+  EXPECT_NE(old_file, FileIndex(path_));
+  EXPECT_EQ(std::vector<std::wstring>{L"tavrin_prefs.json"}, FilesInDir());
 }
 
 TEST_F(JsonPrefStoreTest, ChangesAreBatchedIntoOneAtomicWrite) {
@@ -203,10 +330,22 @@ TEST_F(JsonPrefStoreTest, UnreadableFileIsNeverOverwritten) {
   HANDLE locked = ::CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+  base::TestLogCapture log;
   auto store = MakeStore();
   EXPECT_EQ(JsonPrefStore::PREF_READ_ERROR_ACCESS_DENIED,
             store->GetReadError());
+  EXPECT_TRUE(log.ContainsPrefix(logging::LOG_ERROR, "Cannot read prefs file"));
   store->SetValue("other", base::Value(1));
+  store->SetValue("more", base::Value(2));
+  // Said once, at error level: nothing changed from now on is saved.
+  int not_saving = 0;
+  for (const auto& message : log.messages()) {
+    if (message.text.rfind("Not saving prefs", 0) == 0) {
+      EXPECT_EQ(logging::LOG_ERROR, message.severity);
+      ++not_saving;
+    }
+  }
+  EXPECT_EQ(1, not_saving);
   store.reset();
   ::CloseHandle(locked);
   EXPECT_EQ(0, runner_->posts);

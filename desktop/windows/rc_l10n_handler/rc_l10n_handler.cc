@@ -223,12 +223,22 @@ std::wstring LoadStringFromResource(LANGID language, UINT id) {
     PLOG(ERROR) << "Failed to lock string";
     return std::wstring();
   }
-  // A block holds 16 counted strings, each a length followed by that many
-  // UTF-16 units without a terminator.
-  const WORD* end = entry + ::SizeofResource(module, resource) / sizeof(WORD);
-  for (UINT skip = id % kStringsPerBlock; skip > 0 && entry < end; --skip)
-    entry += 1 + *entry;
-  if (entry >= end || entry + 1 + *entry > end)
+  return GetStringFromBlock(entry,
+                            ::SizeofResource(module, resource) / sizeof(WORD),
+                            id % kStringsPerBlock);
+}
+
+std::wstring GetStringFromBlock(const WORD* block, size_t size, UINT index) {
+  // Offsets, not pointers: a damaged length must not move a pointer past
+  // the end of the block, so each is checked against what is left first.
+  size_t offset = 0;
+  for (UINT skip = index; skip > 0; --skip) {
+    if (offset >= size || block[offset] >= size - offset)
+      return std::wstring();
+    offset += 1 + block[offset];
+  }
+  if (offset >= size || block[offset] >= size - offset)
     return std::wstring();
-  return std::wstring(reinterpret_cast<const wchar_t*>(entry + 1), *entry);
+  return std::wstring(reinterpret_cast<const wchar_t*>(block + offset + 1),
+                      block[offset]);
 }

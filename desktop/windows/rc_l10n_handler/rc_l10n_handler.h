@@ -65,4 +65,9 @@ LANGID GetLcidForLanguage(const std::wstring& language);
 // empty (and logged) when its block cannot be found, loaded or locked.
 std::wstring LoadStringFromResource(LANGID language, UINT id);
 
+// String |index| (0 to 15) of a string-table block of |size| WORDs: 16
+// counted strings, each a length followed by that many UTF-16 units. Empty
+// when the block ends before it.
+std::wstring GetStringFromBlock(const WORD* block, size_t size, UINT index);
+
 #endif  // DESKTOP_WINDOWS_RC_L10N_HANDLER_RC_L10N_HANDLER_H_

@@ -1,5 +1,6 @@
 #include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -209,6 +210,26 @@ TEST_F(RcL10nHandlerTest, MissingBlockGivesAnEmptyTextAndAnError) {
   log_lines_.clear();
   EXPECT_EQ(LoadStringFromResource(1033, 38100), L"");
   EXPECT_TRUE(Logged("Failed to find string"));
+}
+
+TEST(StringBlockTest, ReadsCountedStringsWithinTheBlockOnly) {
+  const WORD block[] = {2, L'a', L'b', 0, 3, L'x', L'y', L'z'};
+  const size_t size = std::size(block);
+  EXPECT_EQ(L"ab", GetStringFromBlock(block, size, 0));
+  EXPECT_EQ(L"", GetStringFromBlock(block, size, 1));
+  EXPECT_EQ(L"xyz", GetStringFromBlock(block, size, 2));
+  // Past the last string, and in a block cut short anywhere.
+  EXPECT_EQ(L"", GetStringFromBlock(block, size, 3));
+  EXPECT_EQ(L"", GetStringFromBlock(block, size, 15));
+  for (size_t cut = 0; cut < size; ++cut) {
+    SCOPED_TRACE(cut);
+    EXPECT_EQ(cut >= 3 ? L"ab" : L"", GetStringFromBlock(block, cut, 0));
+    EXPECT_EQ(L"", GetStringFromBlock(block, cut, 2));
+  }
+  // A length far beyond the block, to be skipped or read.
+  const WORD damaged[] = {0xFFFF, L'a', 1, L'b'};
+  EXPECT_EQ(L"", GetStringFromBlock(damaged, std::size(damaged), 0));
+  EXPECT_EQ(L"", GetStringFromBlock(damaged, std::size(damaged), 1));
 }
 
 }  // namespace

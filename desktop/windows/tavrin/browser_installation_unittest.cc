@@ -129,15 +129,21 @@ TEST_F(BrowserInstallationTest, SingleProfileLivesInTheInstallation) {
   EXPECT_EQ(profile, base::FilePath(L"D:\\p"));
 }
 
-TEST_F(BrowserInstallationTest, SingleProfileMustBeABoolean) {
-  WriteLauncher(install_);
-  WritePrefs(install_,
-             R"({"single_profile": "true", "profile_path": "D:\\p"})");
-  BrowserInstallation* installation = BrowserInstallation::GetInstance();
-  EXPECT_FALSE(installation->IsSingleProfile());
-  base::FilePath user_data;
-  ASSERT_TRUE(installation->GetUserDataDir(&user_data));
-  EXPECT_EQ(user_data, base::FilePath(L"D:\\p"));
+TEST_F(BrowserInstallationTest, SingleProfileMustBeTrue) {
+  for (const char* json :
+       {R"({"single_profile": false, "profile_path": "D:\\p"})",
+        R"({"single_profile": "true", "profile_path": "D:\\p"})",
+        R"({"single_profile": 1, "profile_path": "D:\\p"})"}) {
+    SCOPED_TRACE(json);
+    base::AtExitManager fresh_instance;
+    WriteLauncher(install_);
+    WritePrefs(install_, json);
+    BrowserInstallation* installation = BrowserInstallation::GetInstance();
+    EXPECT_FALSE(installation->IsSingleProfile());
+    base::FilePath user_data;
+    ASSERT_TRUE(installation->GetUserDataDir(&user_data));
+    EXPECT_EQ(user_data, base::FilePath(L"D:\\p"));
+  }
 }
 
 TEST_F(BrowserInstallationTest, EmptyOrMistypedProfilePathUsesTheTemplate) {
@@ -163,6 +169,40 @@ TEST_F(BrowserInstallationTest, InvalidSettingsAreMovedAsideAndIgnored) {
   EXPECT_FALSE(base::PathExists(install_ / L"installer_prefs.json"));
   std::wstring language = L"en";
   EXPECT_FALSE(installation->GetPrefString("language", &language));
+}
+
+TEST_F(BrowserInstallationTest, SettingsOfAnotherTypeOrTooLargeAreLeftAlone) {
+  WriteLauncher(install_);
+  const base::FilePath prefs = install_ / L"installer_prefs.json";
+  {
+    base::AtExitManager fresh_instance;
+    WritePrefs(install_, "[]");
+    std::wstring language = L"en";
+    EXPECT_FALSE(BrowserInstallation::GetInstance()->GetPrefString("language",
+                                                                   &language));
+    std::string contents;
+    ASSERT_TRUE(base::ReadFileToString(prefs, &contents));
+    EXPECT_EQ("[]", contents);
+  }
+  {
+    // Larger than any settings file: not read, and not moved either.
+    base::AtExitManager fresh_instance;
+    HANDLE file = ::CreateFileW(prefs.c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    LARGE_INTEGER end;
+    end.QuadPart = 17 * 1024 * 1024;
+    EXPECT_TRUE(::SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
+    EXPECT_TRUE(::SetEndOfFile(file));
+    ::CloseHandle(file);
+    base::FilePath user_data;
+    ASSERT_TRUE(BrowserInstallation::GetInstance()->GetUserDataDir(&user_data));
+    EXPECT_EQ(user_data, DefaultProfileDir());
+    int64_t size = 0;
+    ASSERT_TRUE(base::GetFileSize(prefs, &size));
+    EXPECT_EQ(end.QuadPart, size);
+  }
+  EXPECT_FALSE(base::PathExists(install_ / L"installer_prefs.bad"));
 }
 
 TEST_F(BrowserInstallationTest, NeverWritesTheBrowserSettings) {

@@ -180,6 +180,47 @@ TEST_F(TavrinMainControllerTest, ChangedContentStopsInit) {
   EXPECT_FALSE(base::PathExists(prefs_file_));
 }
 
+// Cancels the creation of the notifier's main window on this thread, as a
+// system out of window resources would refuse it.
+LRESULT CALLBACK RefuseMainWindow(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTW* create =
+        reinterpret_cast<CBT_CREATEWNDW*>(lparam)->lpcs;
+    if (create->lpszName &&
+        std::wstring(create->lpszName) == MainWindow::kWindowTitle) {
+      return 1;
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+// Without its main window the notifier still keeps its prefs and reports
+// the session.
+TEST_F(TavrinMainControllerTest, InitGoesOnWithoutTheMainWindow) {
+  HHOOK hook = ::SetWindowsHookExW(WH_CBT, &RefuseMainWindow, nullptr,
+                                   ::GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+  {
+    base::AtExitManager exit_manager;
+    base::MessageLoop loop(base::MessageLoop::TYPE_UI);
+    RecordAnalytics();
+    RcL10nHandler::GetInstance()->Init(L"en");
+    TavrinMainController* controller = TavrinMainController::GetInstance();
+    EXPECT_TRUE(controller->Init(::GetModuleHandleW(nullptr)));
+    EXPECT_FALSE(controller->main_window());
+    EXPECT_EQ(::FindWindowW(MainWindow::kClassName, MainWindow::kWindowTitle),
+              nullptr);
+    ASSERT_TRUE(controller->pref_service());
+    controller->pref_service()->SetInteger("consecutive_dismisses", 2);
+    loop.RunUntilIdle();
+  }
+  ::UnhookWindowsHookEx(hook);
+  ASSERT_EQ(sent_.size(), 1u);
+  EXPECT_NE(sent_[0].find("&ec=Session&ea=start&el=session"), std::string::npos)
+      << sent_[0];
+  EXPECT_EQ(ReadPrefsFile()["consecutive_dismisses"], base::Value(2));
+}
+
 TEST_F(TavrinMainControllerTest, ClientIdIsMadeOnceAndKept) {
   std::string first;
   WithController([&first](TavrinMainController* controller) {
@@ -243,6 +284,11 @@ TEST_F(TavrinMainControllerTest, QuotesALauncherPathWithBlanks) {
   ASSERT_TRUE(base::CreateDirectory(exe_dir));
   ASSERT_TRUE(base::PathService::Override(base::DIR_EXE, exe_dir));
   ASSERT_TRUE(tavrin_test::InstallFakeLauncher(install));
+  // A program at the prefix before the first blank: what an unquoted path
+  // would start instead. Wine quotes the child's command line itself, so
+  // only the program started tells the two apart.
+  ASSERT_TRUE(base::CopyFile(install / L"launcher.exe",
+                             temp_.GetPath() / L"Ulvena.exe"));
   base::AtExitManager exit_manager;
   TavrinMainController::GetInstance()->LaunchBrowser("", false);
   std::vector<std::string> calls =
@@ -250,6 +296,7 @@ TEST_F(TavrinMainControllerTest, QuotesALauncherPathWithBlanks) {
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0], "\"" + base::WideToUTF8(exe_dir.native()) +
                           "\\..\\launcher.exe\" --from-tavrin ");
+  EXPECT_FALSE(base::PathExists(temp_.GetPath() / L"launcher_calls.txt"));
 }
 
 TEST_F(TavrinMainControllerTest, MissingLauncherStartsNothing) {

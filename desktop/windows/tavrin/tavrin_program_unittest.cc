@@ -71,11 +71,27 @@ class TavrinProgramTest : public testing::Test {
   }
 
   void TearDown() override {
-    if (process_) {
-      if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-        ::TerminateProcess(process_, 1);
-      ::CloseHandle(process_);
+    if (process_)
+      others_.push_back(process_);
+    for (HANDLE process : others_) {
+      if (::WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+      }
+      ::CloseHandle(process);
     }
+  }
+
+  // Starts one more notifier without waiting for it; the test's own
+  // |process_| is the first one started.
+  HANDLE StartAnotherNotifier() {
+    HANDLE first = process_;
+    process_ = nullptr;
+    HANDLE started = StartNotifier() ? process_ : nullptr;
+    if (started)
+      others_.push_back(started);
+    process_ = first;
+    return started;
   }
 
   // Starts the notifier without waiting for it, with this test's own
@@ -112,6 +128,7 @@ class TavrinProgramTest : public testing::Test {
   base::FilePath profile_;
   HANDLE process_ = nullptr;
   std::string client_id_;
+  std::vector<HANDLE> others_;
 };
 
 // The form body of one event of this test's notifier.
@@ -220,6 +237,49 @@ TEST_F(TavrinProgramTest, IdlesWhenAContentFileWasChanged) {
   EXPECT_FALSE(base::PathExists(profile_ / L"tavrin_prefs.json"));
   // No start event either: the check comes before the analytics.
   EXPECT_TRUE(tavrin_test::ReadCapturedEvents(client_id_).empty());
+
+  // With the content mended, the next notifier starts beside the idle one:
+  // the idle one holds no start-up turn.
+  bytes[bytes.size() / 2] ^= 0x01;
+  ASSERT_TRUE(base::WriteFile(picture, bytes));
+  HANDLE next = StartAnotherNotifier();
+  ASSERT_TRUE(next);
+  HWND window = WaitForMainWindow(true, 15);
+  ASSERT_NE(window, nullptr);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  EXPECT_EQ(owner, ::GetProcessId(next));
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(::WaitForSingleObject(next, 15000),
+            static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
+// Started at the same moment, one notifier waits for the other's start-up,
+// then finds its window and leaves.
+TEST_F(TavrinProgramTest, OfTwoStartedAtOnceOneRuns) {
+  HANDLE first = StartAnotherNotifier();
+  HANDLE second = StartAnotherNotifier();
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(second);
+  HWND window = WaitForMainWindow(true, 15);
+  ASSERT_NE(window, nullptr);
+  HANDLE both[] = {first, second};
+  const DWORD ended = ::WaitForMultipleObjects(2, both, FALSE, 15000);
+  ASSERT_LT(ended, WAIT_OBJECT_0 + 2) << "neither notifier left";
+  HANDLE leaver = both[ended - WAIT_OBJECT_0];
+  HANDLE runner = leaver == first ? second : first;
+  DWORD code = 1;
+  ::GetExitCodeProcess(leaver, &code);
+  EXPECT_EQ(code, 0u);
+  // The one left running owns the window, and stays.
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  EXPECT_EQ(owner, ::GetProcessId(runner));
+  EXPECT_EQ(::WaitForSingleObject(runner, 500),
+            static_cast<DWORD>(WAIT_TIMEOUT));
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(::WaitForSingleObject(runner, 15000),
+            static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND hwnd,

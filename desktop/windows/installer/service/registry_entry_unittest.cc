@@ -107,11 +107,11 @@ TEST_F(RegistryEntryWriteTest, DwordBinaryAndNone) {
   EXPECT_EQ(9000u, *reinterpret_cast<const DWORD*>(value->data.data()));
 
   value = RunAndRead(Row(tree_.path().c_str(), L"b", REGISTRY_ROW_BINARY,
-                         {.bytes = "\x01\xab\xff"}),
+                         {.bytes = "\x01\xab\x0f\xff\x05"}),
                      L"b");
   ASSERT_TRUE(value);
   EXPECT_EQ(static_cast<DWORD>(REG_BINARY), value->type);
-  EXPECT_EQ(std::vector<BYTE>({1, 171, 255}), value->data);
+  EXPECT_EQ(std::vector<BYTE>({1, 171, 15, 255, 5}), value->data);
 
   // No name: the key's default value.
   value = RunAndRead(
@@ -124,7 +124,9 @@ TEST_F(RegistryEntryWriteTest, DwordBinaryAndNone) {
   ASSERT_EQ(1u, delegate_.hkcu_keys.size());
   EXPECT_EQ(std::vector<RegistryValueRecord>(
                 {RegistryValueRecord("REG_DWORD", "d", "00002328"),
-                 RegistryValueRecord("REG_BINARY", "b", "01,ab,ff"),
+                 // Every byte in two digits, the small ones after the first
+                 // too.
+                 RegistryValueRecord("REG_BINARY", "b", "01,ab,0f,ff,05"),
                  RegistryValueRecord("REG_NONE", "", "")}),
             delegate_.hkcu_keys[0].values);
 }

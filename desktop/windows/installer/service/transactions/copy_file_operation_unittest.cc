@@ -71,6 +71,27 @@ TEST_F(CopyFileOperationTest, IntoMissingFoldersAndRollBack) {
   EXPECT_TRUE(base::IsDirectoryEmpty(existing));
 }
 
+// Relative destinations land in the working folder, a bare file name too.
+TEST_F(CopyFileOperationTest, RelativeDestinations) {
+  const base::FilePath work = temp_.GetPath() / L"work";
+  ASSERT_TRUE(base::CreateDirectory(work));
+  wchar_t previous[MAX_PATH];
+  ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, previous));
+  ASSERT_TRUE(SetCurrentDirectoryW(work.c_str()));
+  Transaction transaction;
+  const bool bare = Copy(&transaction, base::FilePath(L"file.bin"));
+  const bool below = Copy(&transaction, base::FilePath(L"sub\\file.bin"));
+  const std::string bare_contents = Read(work / L"file.bin");
+  const std::string below_contents = Read(work / L"sub\\file.bin");
+  transaction.RollbackAll();
+  SetCurrentDirectoryW(previous);
+  EXPECT_TRUE(bare);
+  EXPECT_TRUE(below);
+  EXPECT_EQ("new", bare_contents);
+  EXPECT_EQ("new", below_contents);
+  EXPECT_TRUE(base::IsDirectoryEmpty(work));
+}
+
 // A level that holds something of somebody else's by the time of the rollback
 // stays, and so does everything above it.
 TEST_F(CopyFileOperationTest, RollbackStopsAtFolderNoLongerEmpty) {

@@ -22,6 +22,13 @@ base::FilePath StripTrailingSeparators(const base::FilePath& path) {
   return base::FilePath(value);
 }
 
+// A relative path's implicit parent is the working folder: the empty
+// parent of "name" would never exist, and the walk up would fail.
+base::FilePath ParentFolder(const base::FilePath& path) {
+  const base::FilePath parent = path.parent_path();
+  return parent.empty() ? base::FilePath(L".") : parent;
+}
+
 }  // namespace
 
 CreateFolderOperation::CreateFolderOperation(const base::FilePath& path)
@@ -38,7 +45,7 @@ bool CreateFolderOperation::Do(Transaction* nested) {
 
   base::FilePath current = path_;
   while (true) {
-    const base::FilePath parent = current.parent_path();
+    const base::FilePath parent = ParentFolder(current);
     if (base::DirectoryExists(parent)) {
       VLOG(1) << "Valid ancestor";
       if (!base::CreateDirectory(path_)) {
@@ -64,7 +71,7 @@ void CreateFolderOperation::Rollback() {
   // A folder that holds something again (RemoveDirectoryW fails) ends the
   // walk, and so does the folder that existed before.
   while (folder != ancestor_ && RemoveDirectoryW(folder.c_str())) {
-    const base::FilePath parent = folder.parent_path();
+    const base::FilePath parent = ParentFolder(folder);
     if (parent == folder)
       break;
     folder = parent;

@@ -48,6 +48,27 @@ TEST_F(CreateFolderOperationTest, TrailingSeparator) {
   EXPECT_TRUE(base::DirectoryExists(temp_.GetPath()));
 }
 
+// Relative paths start from the working folder, whose own parent is never
+// named in them.
+TEST_F(CreateFolderOperationTest, RelativePaths) {
+  wchar_t previous[MAX_PATH];
+  ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, previous));
+  ASSERT_TRUE(SetCurrentDirectoryW(temp_.GetPath().c_str()));
+  Transaction transaction;
+  const bool single = Create(&transaction, base::FilePath(L"single"));
+  const bool nested = Create(&transaction, base::FilePath(L"a\\b\\"));
+  const bool single_there = base::DirectoryExists(temp_.GetPath() / L"single");
+  const bool nested_there = base::DirectoryExists(temp_.GetPath() / L"a\\b");
+  transaction.RollbackAll();
+  SetCurrentDirectoryW(previous);
+  EXPECT_TRUE(single);
+  EXPECT_TRUE(nested);
+  EXPECT_TRUE(single_there);
+  EXPECT_TRUE(nested_there);
+  // Every level goes with the rollback, and the working folder stays.
+  EXPECT_TRUE(base::IsDirectoryEmpty(temp_.GetPath()));
+}
+
 // On a drive that does not exist the walk reaches the drive's root without
 // finding a folder.
 TEST_F(CreateFolderOperationTest, MissingDrive) {
