@@ -28,7 +28,10 @@ CopyFileOperation::CopyFileOperation(const base::FilePath& source,
 CopyFileOperation::~CopyFileOperation() = default;
 
 bool CopyFileOperation::Do(Transaction* nested) {
-  const base::FilePath folder = destination_.parent_path();
+  base::FilePath folder = destination_.parent_path();
+  // A bare file name lies in the current folder.
+  if (folder.empty())
+    folder = base::FilePath(L".");
   if (base::DirectoryExists(folder)) {
     if (base::PathExists(destination_) &&
         !nested->Execute(std::make_unique<DeleteFileOperation>(destination_,

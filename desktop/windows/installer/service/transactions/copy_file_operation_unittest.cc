@@ -71,6 +71,21 @@ TEST_F(CopyFileOperationTest, IntoMissingFoldersAndRollBack) {
   EXPECT_TRUE(base::IsDirectoryEmpty(existing));
 }
 
+// A bare file name is copied into the current folder, over a file that is
+// there already, and the rollback brings the old one back.
+TEST_F(CopyFileOperationTest, BareNameInCurrentFolder) {
+  wchar_t previous[MAX_PATH];
+  ASSERT_TRUE(GetCurrentDirectoryW(MAX_PATH, previous));
+  ASSERT_TRUE(SetCurrentDirectoryW(temp_.GetPath().c_str()));
+  ASSERT_TRUE(base::WriteFile(temp_.GetPath() / L"bare.bin", "old"));
+  Transaction transaction;
+  EXPECT_TRUE(Copy(&transaction, base::FilePath(L"bare.bin")));
+  EXPECT_EQ("new", Read(temp_.GetPath() / L"bare.bin"));
+  transaction.RollbackAll();
+  EXPECT_EQ("old", Read(temp_.GetPath() / L"bare.bin"));
+  ASSERT_TRUE(SetCurrentDirectoryW(previous));
+}
+
 // A level that holds something of somebody else's by the time of the rollback
 // stays, and so does everything above it.
 TEST_F(CopyFileOperationTest, RollbackStopsAtFolderNoLongerEmpty) {

@@ -38,7 +38,10 @@ bool CreateFolderOperation::Do(Transaction* nested) {
 
   base::FilePath current = path_;
   while (true) {
-    const base::FilePath parent = current.parent_path();
+    base::FilePath parent = current.parent_path();
+    // "Tavrin" or "a\b" lie in the current folder, which exists.
+    if (parent.empty() && !current.has_root_path())
+      parent = base::FilePath(L".");
     if (base::DirectoryExists(parent)) {
       VLOG(1) << "Valid ancestor";
       if (!base::CreateDirectory(path_)) {

@@ -48,6 +48,24 @@ TEST_F(CreateFolderOperationTest, TrailingSeparator) {
   EXPECT_TRUE(base::DirectoryExists(temp_.GetPath()));
 }
 
+// A relative path lies in the current folder even when it names no parent
+// of its own; the rollback takes away only what it created.
+TEST_F(CreateFolderOperationTest, RelativePathInCurrentFolder) {
+  wchar_t previous[MAX_PATH];
+  ASSERT_TRUE(GetCurrentDirectoryW(MAX_PATH, previous));
+  ASSERT_TRUE(SetCurrentDirectoryW(temp_.GetPath().c_str()));
+  Transaction transaction;
+  EXPECT_TRUE(Create(&transaction, base::FilePath(L"Tavrin")));
+  EXPECT_TRUE(Create(&transaction, base::FilePath(L"a\\b")));
+  EXPECT_TRUE(base::DirectoryExists(temp_.GetPath() / L"Tavrin"));
+  EXPECT_TRUE(base::DirectoryExists(temp_.GetPath() / L"a" / L"b"));
+  transaction.RollbackAll();
+  EXPECT_FALSE(base::PathExists(temp_.GetPath() / L"Tavrin"));
+  EXPECT_FALSE(base::PathExists(temp_.GetPath() / L"a"));
+  ASSERT_TRUE(SetCurrentDirectoryW(previous));
+  EXPECT_TRUE(base::DirectoryExists(temp_.GetPath()));
+}
+
 // On a drive that does not exist the walk reaches the drive's root without
 // finding a folder.
 TEST_F(CreateFolderOperationTest, MissingDrive) {

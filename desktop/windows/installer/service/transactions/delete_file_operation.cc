@@ -35,12 +35,16 @@ DeleteFileOperation::~DeleteFileOperation() {
     return;
 
   VLOG(1) << "Actual removal of " << ToUTF8(backup_path_);
-  if (!base::DeleteFile(backup_path_, true) &&
-      backup_path_.native().size() < MAX_PATH) {
+  if (!base::DeleteFile(backup_path_, true)) {
     // Most likely still running or loaded: the system deletes it at the next
-    // restart instead.
-    MoveFileExW(backup_path_.c_str(), nullptr,
-                MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    // restart instead. Queuing that needs administrator rights, so a
+    // per-user install may be left with the backup; say so.
+    if (backup_path_.native().size() >= MAX_PATH ||
+        !MoveFileExW(backup_path_.c_str(), nullptr,
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+      LOG(WARNING) << "Could not remove " << ToUTF8(backup_path_)
+                   << " now or at the next restart; it is left behind";
+    }
   }
 
   if (remove_empty_parents_) {
