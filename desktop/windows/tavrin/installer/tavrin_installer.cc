@@ -251,7 +251,7 @@ bool TavrinInstaller::SaveStatus() {
 
 bool TavrinInstaller::DeleteStatusFile() {
   if (!transaction_.Execute(std::make_unique<DeleteFileOperation>(
-          StatusFilePath(), true, true))) {
+          StatusFilePath(), true, true, install_folder_))) {
     LOG(ERROR) << "Failed deleting the installation status";
     return false;
   }
@@ -472,8 +472,8 @@ bool TavrinInstaller::RemoveInstalledFiles(bool continue_on_error) {
                    << ": the install log names it outside the install folder";
       continue;
     }
-    if (!transaction_.Execute(
-            std::make_unique<DeleteFileOperation>(path, true, true))) {
+    if (!transaction_.Execute(std::make_unique<DeleteFileOperation>(
+            path, true, true, install_folder_))) {
       LOG(WARNING) << "Deleting file " << ToUTF8(path) << " failed";
       leftovers.push_back(path);
       if (!continue_on_error)

@@ -260,6 +260,21 @@ TEST_F(DeleteFileOperationTest, BackupThatCannotBeRemovedIsReported) {
   EXPECT_TRUE(base::PathExists(Backup(path)));
 }
 
+// With a top folder the walk removes emptied folders up to it and no
+// further, even when the folders above are empty too.
+TEST_F(DeleteFileOperationTest, EmptyParentsStopAtTopFolder) {
+  base::FilePath path = MakeFile(L"root\\install\\sub\\file.txt");
+  const base::FilePath install = path.parent_path().parent_path();
+  const base::FilePath root = install.parent_path();
+  {
+    Transaction transaction;
+    EXPECT_TRUE(transaction.Execute(std::make_unique<DeleteFileOperation>(
+        path, true, true, base::FilePath(install.native() + L"\\"))));
+  }
+  EXPECT_FALSE(base::PathExists(install));
+  EXPECT_TRUE(base::DirectoryExists(root));
+}
+
 // A backup left from an earlier attempt in the same second is neither
 // overwritten nor is the file touched.
 TEST_F(DeleteFileOperationTest, LeftoverBackupOfTheSameSecond) {
