@@ -504,6 +504,52 @@ TEST_F(TavrinInstallerTest, FailedReinstallRestoresEverything) {
           " failed"));
 }
 
+// A registry value that cannot be written. The emulation key cannot be
+// created below a volatile FeatureControl key (a non-volatile key may not
+// have a volatile parent), which the test sets up in its own Wine prefix.
+TEST_F(TavrinInstallerTest, RegistryFailureRollsBack) {
+  constexpr wchar_t kFeatureControl[] =
+      L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl";
+  HKEY existing;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kFeatureControl, 0, KEY_READ,
+                    &existing) == ERROR_SUCCESS) {
+    RegCloseKey(existing);
+    GTEST_SKIP() << "FeatureControl exists already; it is not ours to replace";
+  }
+  // Run once to have an installation to reinstall over, then leave only a
+  // volatile FeatureControl behind.
+  ASSERT_TRUE(Install());
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CURRENT_USER, kFeatureControl));
+  HKEY volatile_key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExW(HKEY_CURRENT_USER, kFeatureControl, 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &volatile_key, nullptr));
+  HKEY probe;
+  const LONG probe_result = RegCreateKeyExW(volatile_key, L"probe", 0, nullptr,
+                                            REG_OPTION_NON_VOLATILE, KEY_READ,
+                                            nullptr, &probe, nullptr);
+  if (probe_result == ERROR_SUCCESS) {
+    RegCloseKey(probe);
+    RegCloseKey(volatile_key);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kFeatureControl);
+    GTEST_SKIP() << "this registry lets a volatile key have lasting children";
+  }
+  RegCloseKey(volatile_key);
+
+  const Snapshot folder_before = TakeSnapshot(folder_);
+  const auto run_before = ReadKey(HKEY_CURRENT_USER, kRunKey);
+  EXPECT_FALSE(Install());
+  EXPECT_TRUE(log_.Contains(
+      logging::LOG_ERROR,
+      "Failed writing registry key " + base::WideToUTF8(kEmulationKey)));
+  ASSERT_TRUE(WaitForScriptToEnd());
+  EXPECT_EQ(folder_before, TakeSnapshot(folder_));
+  EXPECT_EQ(run_before, ReadKey(HKEY_CURRENT_USER, kRunKey));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, kRunValue));
+  RegDeleteTreeW(HKEY_CURRENT_USER, kFeatureControl);
+}
+
 TEST_F(TavrinInstallerTest, UninstallRemovesOnlyWhatTheLogLists) {
   ASSERT_TRUE(Install());
   WriteString(HKEY_CURRENT_USER, kRunKey, L"Other Program", L"other.exe");
