@@ -9,8 +9,9 @@
 
 // Task Scheduler 2.0 interfaces with every method answering E_NOTIMPL, the
 // IUnknown methods left to the fake that derives from one: a fake overrides
-// only what the code under test calls. Generated from the interface
-// declarations; each stub lists its methods in vtable order.
+// only what the code under test calls. Each stub lists the methods of its
+// interface and of the interfaces it extends, in vtable order, with the
+// parameters of taskschd.h (and task_trigger_interfaces.h).
 
 namespace installer {
 namespace test {
