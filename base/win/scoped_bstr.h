@@ -1,7 +1,6 @@
 #ifndef BASE_WIN_SCOPED_BSTR_H_
 #define BASE_WIN_SCOPED_BSTR_H_
 
-// windows.h first: oleauto.h needs its macros.
 #include <windows.h>
 
 #include <oleauto.h>

@@ -1,8 +1,9 @@
 #ifndef BASE_WIN_WMI_H_
 #define BASE_WIN_WMI_H_
 
-#include <wbemidl.h>
 #include <windows.h>
+
+#include <wbemidl.h>
 #include <wrl/client.h>
 
 #include <functional>

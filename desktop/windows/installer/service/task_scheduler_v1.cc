@@ -6,6 +6,7 @@
 
 #include <objbase.h>
 
+#include "base/strings/string_util.h"
 #include "desktop/windows/installer/service/job_file_access.h"
 #include "desktop/windows/installer/service/task_account.h"
 #include "desktop/windows/installer/service/task_time.h"
@@ -60,6 +61,18 @@ class EnumeratedNames {
  private:
   LPWSTR* names_ = nullptr;
 };
+
+// The enumeration names work items by their job files ("name.job"), while
+// Activate and Delete take the name alone and add the extension themselves.
+std::wstring WorkItemName(const wchar_t* enumerated) {
+  std::wstring name = enumerated ? enumerated : L"";
+  constexpr wchar_t kJobExtension[] = L".job";
+  if (base::EndsWith(name, kJobExtension,
+                     base::CompareCase::INSENSITIVE_ASCII)) {
+    name.resize(name.size() - (sizeof(kJobExtension) / sizeof(wchar_t) - 1));
+  }
+  return name;
+}
 
 }  // namespace
 
@@ -176,7 +189,7 @@ void TaskSchedulerV1::DeleteOrphanedTasks() {
   EnumeratedNames names;
   ULONG fetched = 0;
   while (SUCCEEDED(items->Next(1, names.Receive(), &fetched)) && fetched == 1) {
-    const std::wstring name = names.first();
+    const std::wstring name = WorkItemName(names.first());
     if (!IsTaskNameOfThisService(name))
       continue;
     ComPtr<ITask> task;

@@ -358,7 +358,12 @@ TaskState TaskSchedulerV2::GetTaskState(const std::wstring& name) {
 base::Time TaskSchedulerV2::GetLastRunTime(const std::wstring& name) {
   ComPtr<IRegisteredTask> task;
   DATE date = 0;
-  if (!GetTask(name, &task) || FAILED(task->get_LastRunTime(&date)))
+  if (!GetTask(name, &task))
+    return base::Time();
+  // A task that never ran answers with a success code and no date, which
+  // would otherwise read as the last days of 1899.
+  const HRESULT hr = task->get_LastRunTime(&date);
+  if (FAILED(hr) || hr == SCHED_S_TASK_HAS_NOT_RUN || date == 0)
     return base::Time();
   SYSTEMTIME local;
   if (!VariantTimeToSystemTime(date, &local))
@@ -367,8 +372,10 @@ base::Time TaskSchedulerV2::GetLastRunTime(const std::wstring& name) {
   return LocalSystemTimeToTime(local);
 }
 
-void TaskSchedulerV2::SetRootFolderForTesting(ComPtr<ITaskFolder> folder) {
-  root_folder_ = folder;
+void TaskSchedulerV2::SetServiceForTesting(ComPtr<ITaskService> service,
+                                           ComPtr<ITaskFolder> root_folder) {
+  service_ = service;
+  root_folder_ = root_folder;
 }
 
 bool TaskSchedulerV2::GetTask(const std::wstring& name,

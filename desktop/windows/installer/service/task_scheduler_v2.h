@@ -34,9 +34,10 @@ class TaskSchedulerV2 : public TaskScheduler {
   TaskState GetTaskState(const std::wstring& name) override;
   base::Time GetLastRunTime(const std::wstring& name) override;
 
-  // Tests only: the folder that tasks are registered in, in place of the
-  // service's root folder.
-  void SetRootFolderForTesting(Microsoft::WRL::ComPtr<ITaskFolder> folder);
+  // Tests only: stands in for Init() with a service and the root folder
+  // that tasks are registered in.
+  void SetServiceForTesting(Microsoft::WRL::ComPtr<ITaskService> service,
+                            Microsoft::WRL::ComPtr<ITaskFolder> root_folder);
 
  private:
   // Fills a new definition from |definition|, everything but the
