@@ -260,6 +260,10 @@ TEST_P(InstallerEndToEndTest, InstallReinstallUninstall) {
             ::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, L"Ulvena Tavrin",
                            RRF_RT_ANY, nullptr, nullptr, nullptr));
 
+  // installer_prefs.json is the browser updater's, not ours: an uninstall
+  // leaves it, and so the folder. Without it the folder must go too.
+  ASSERT_TRUE(base::DeleteFile(folder_ / L"installer_prefs.json", false));
+
   // Uninstall from the installed copy: the notifier closes, and the running
   // installer's own file is left to k.bat, which removes it, itself and the
   // folder once the installer has ended.
