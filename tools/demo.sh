@@ -33,3 +33,10 @@ echo "no switch: exit code $rc"
 
 echo
 "$root/tools/demo_notifier.sh" "$build" "$shots"
+
+# The installer's whole round: install into a browser installation, the
+# notifier running, the install log, registry values and update task, and an
+# uninstall that leaves nothing of it. A capture proxy for the notifier's
+# analytics plugs in through TAVRIN_DEMO_HTTPS_PROXY (see demo_installer.sh).
+echo
+"$root/tools/demo_installer.sh" "$build" "$shots"

@@ -18,6 +18,7 @@
 #include "desktop/windows/product_info/product_info.h"
 #include "desktop/windows/tavrin/installer/installer_switches.h"
 #include "desktop/windows/tavrin/installer/installer_version.h"
+#include "desktop/windows/tavrin/installer/tavrin_installer.h"
 
 namespace {
 
@@ -32,14 +33,38 @@ bool PrintToStdout(const std::string& text) {
   return true;
 }
 
+// A relative folder is resolved once, against the current folder, so that
+// the Run value, the update task and the install log never hold a path
+// that means something else from another folder.
+base::FilePath ResolveInstallFolder(const base::FilePath& folder) {
+  if (folder.is_absolute())
+    return folder;
+  const DWORD size = ::GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+  if (!size)
+    return base::FilePath();
+  std::wstring full(size, L'\0');
+  const DWORD length =
+      ::GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
+  if (!length || length >= size)
+    return base::FilePath();
+  full.resize(length);
+  return base::FilePath(full);
+}
+
 bool RunInstallerAction(InstallerAction action,
                         const base::FilePath& install_folder,
                         bool all_users,
                         bool copy_only) {
-  // The installer object that installs, uninstalls and runs the
-  // post-elevation step is not part of this build; until it is, such a run
-  // fails before it touches anything.
-  LOG(ERROR) << "Installing and uninstalling are not available in this build";
+  installer::TavrinInstaller tavrin_installer(install_folder, all_users,
+                                              copy_only);
+  switch (action) {
+    case InstallerAction::kInstall:
+      return tavrin_installer.Install();
+    case InstallerAction::kUninstall:
+      return tavrin_installer.Uninstall();
+    case InstallerAction::kPostElevationTasks:
+      return tavrin_installer.RunPostElevationTasks();
+  }
   return false;
 }
 
@@ -74,9 +99,14 @@ bool RunInstaller() {
 
   if (!command_line.HasSwitch(switches::kInstallFolder))
     return false;
-  // Taken as given: the install log records the folder in this spelling.
-  const base::FilePath install_folder =
-      command_line.GetSwitchValuePath(switches::kInstallFolder);
+  // An absolute folder is taken as given: the install log records it in
+  // this spelling.
+  const base::FilePath install_folder = ResolveInstallFolder(
+      command_line.GetSwitchValuePath(switches::kInstallFolder));
+  if (install_folder.empty()) {
+    LOG(ERROR) << "Cannot resolve the install folder";
+    return false;
+  }
   return RunInstallerAction(
       command_line.HasSwitch(switches::kPostElevatedInstallTasks)
           ? InstallerAction::kPostElevationTasks

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/strings/utf_string_conversions.h"
 #include "gtest/gtest.h"
 #include "tests/support/program_runner.h"
 
@@ -98,6 +100,46 @@ TEST(TavrinInstallerProgramTest, FailsSilentlyWithoutWorkToDo) {
     EXPECT_EQ(1u, result.exit_code) << arguments;
     EXPECT_EQ("", result.output) << arguments;
   }
+}
+
+// A relative install folder is resolved once against the current folder:
+// the install log, and with it the Run value and the update task, never hold
+// a path that would mean another folder when read from elsewhere.
+TEST(TavrinInstallerProgramTest, RelativeInstallFolderIsResolvedOnce) {
+  base::ScopedTempDir temp;
+  ASSERT_TRUE(temp.CreateUniqueTempDir());
+  const base::FilePath package = temp.GetPath() / L"package";
+  ASSERT_TRUE(base::CreateDirectory(package));
+  ASSERT_TRUE(base::CopyFile(GetProgramNextToTest(L"tavrin_installer.exe"),
+                             package / L"tavrin_installer.exe"));
+  ASSERT_TRUE(base::WriteFile(package / L"readme.txt", "read me"));
+  ASSERT_TRUE(base::WriteFile(package / L"files_list", "readme.txt\r\n"));
+
+  wchar_t previous[MAX_PATH];
+  ASSERT_TRUE(::GetCurrentDirectoryW(MAX_PATH, previous));
+  ASSERT_TRUE(::SetCurrentDirectoryW(temp.GetPath().c_str()));
+  ProgramResult result =
+      RunProgram(package / L"tavrin_installer.exe",
+                 L"--copyonly=1 --installfolder=browser\\tavrin",
+                 base::TimeDelta::FromSeconds(60));
+  ASSERT_TRUE(::SetCurrentDirectoryW(previous));
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(0u, result.exit_code);
+
+  const base::FilePath folder = temp.GetPath() / L"browser" / L"tavrin";
+  EXPECT_TRUE(base::PathExists(folder / L"readme.txt"));
+  std::string log;
+  ASSERT_TRUE(
+      base::ReadFileToString(folder / L"installation_status.xml", &log));
+  EXPECT_NE(std::string::npos,
+            log.find(">" + base::WideToUTF8(folder.native()) + "<"))
+      << log;
+
+  // An empty folder is refused before anything is made.
+  result = RunProgram(package / L"tavrin_installer.exe",
+                      L"--copyonly=1 --installfolder=",
+                      base::TimeDelta::FromSeconds(60));
+  EXPECT_EQ(1u, result.exit_code);
 }
 
 // Output redirected to a file by a command shell reaches the file too.

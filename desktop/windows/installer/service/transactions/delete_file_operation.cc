@@ -25,27 +25,33 @@ std::string ToUTF8(const base::FilePath& path) {
 
 DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
                                          bool check_in_use,
-                                         bool remove_empty_parents)
+                                         bool remove_empty_parents,
+                                         const base::FilePath& top_folder)
     : path_(path),
       check_in_use_(check_in_use),
-      remove_empty_parents_(remove_empty_parents) {}
+      remove_empty_parents_(remove_empty_parents),
+      top_folder_(top_folder) {}
 
 DeleteFileOperation::~DeleteFileOperation() {
   if (!done_)
     return;
 
   VLOG(1) << "Actual removal of " << ToUTF8(backup_path_);
-  if (!base::DeleteFile(backup_path_, true) &&
-      backup_path_.native().size() < MAX_PATH) {
+  if (!base::DeleteFile(backup_path_, true)) {
     // Most likely still running or loaded: the system deletes it at the next
-    // restart instead.
-    MoveFileExW(backup_path_.c_str(), nullptr,
-                MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    // restart instead. Queuing that needs administrator rights, so a
+    // per-user install may be left with the backup; say so.
+    if (backup_path_.native().size() >= MAX_PATH ||
+        !MoveFileExW(backup_path_.c_str(), nullptr,
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+      LOG(WARNING) << "Could not remove " << ToUTF8(backup_path_)
+                   << " now or at the next restart; it is left behind";
+    }
   }
 
   if (remove_empty_parents_) {
     base::FilePath folder = path_.parent_path();
-    while (RemoveDirectoryW(folder.c_str())) {
+    while (IsWithinTopFolder(folder) && RemoveDirectoryW(folder.c_str())) {
       base::FilePath parent = folder.parent_path();
       if (parent == folder)
         break;
@@ -110,6 +116,25 @@ void DeleteFileOperation::Rollback() {
   base::Move(backup_path_, path_);
   // Whether or not the file got back, the commit must not delete it now.
   done_ = false;
+}
+
+bool DeleteFileOperation::IsWithinTopFolder(
+    const base::FilePath& folder) const {
+  if (top_folder_.empty())
+    return true;
+  // Compared as text, without regard to case or a trailing separator: the
+  // walk only ever climbs from below |top_folder_|.
+  auto normal = [](const base::FilePath& path) {
+    std::wstring text = base::ToLowerASCII(path.lexically_normal().native());
+    while (!text.empty() && (text.back() == L'\\' || text.back() == L'/'))
+      text.pop_back();
+    return text;
+  };
+  const std::wstring top = normal(top_folder_);
+  const std::wstring current = normal(folder);
+  return current == top || (current.size() > top.size() &&
+                            current.compare(0, top.size(), top) == 0 &&
+                            current[top.size()] == L'\\');
 }
 
 bool DeleteFileOperation::IsInUseCandidate() const {

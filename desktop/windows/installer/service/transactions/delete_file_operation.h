@@ -14,9 +14,12 @@ class DeleteFileOperation : public Operation {
   // With |check_in_use| an executable or library that is running or loaded
   // is put back and the deletion fails. With |remove_empty_parents| the commit
   // also removes the folders above the file as long as they are empty.
+  // A non-empty |top_folder| bounds that walk: |top_folder| itself may go,
+  // nothing above it does.
   DeleteFileOperation(const base::FilePath& path,
                       bool check_in_use,
-                      bool remove_empty_parents);
+                      bool remove_empty_parents,
+                      const base::FilePath& top_folder = base::FilePath());
   DeleteFileOperation(const DeleteFileOperation&) = delete;
   DeleteFileOperation& operator=(const DeleteFileOperation&) = delete;
   ~DeleteFileOperation() override;
@@ -27,6 +30,7 @@ class DeleteFileOperation : public Operation {
 
  private:
   bool IsInUseCandidate() const;
+  bool IsWithinTopFolder(const base::FilePath& folder) const;
 
   base::FilePath path_;
   base::FilePath backup_path_;
@@ -34,6 +38,7 @@ class DeleteFileOperation : public Operation {
   bool done_ = false;
   bool check_in_use_;
   bool remove_empty_parents_;
+  base::FilePath top_folder_;
 };
 
 }  // namespace installer

@@ -235,6 +235,46 @@ TEST_F(DeleteFileOperationTest, EmptyParentsRemovedAtCommitOnly) {
   EXPECT_TRUE(base::PathExists(keep));
 }
 
+// A backup that can be deleted neither now nor at the next restart (its
+// path is too long to queue) is reported, not left behind silently.
+TEST_F(DeleteFileOperationTest, BackupThatCannotBeRemovedIsReported) {
+  std::wstring name;
+  while (temp_.GetPath().native().size() + name.size() < MAX_PATH - 20)
+    name += L"d\\";
+  const base::FilePath path = MakeFile(name + L"held.txt");
+  ASSERT_GE(Backup(path).native().size(), static_cast<size_t>(MAX_PATH));
+  HANDLE held = INVALID_HANDLE_VALUE;
+  {
+    Transaction transaction;
+    ASSERT_TRUE(Delete(&transaction, path, false));
+    // Open without FILE_SHARE_DELETE: the commit cannot delete it.
+    held = CreateFileW(Backup(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  }
+  CloseHandle(held);
+  EXPECT_TRUE(log_.Contains(logging::LOG_WARNING,
+                            "Could not remove " + UTF8(Backup(path)) +
+                                " now or at the next restart; it is left "
+                                "behind"));
+  EXPECT_TRUE(base::PathExists(Backup(path)));
+}
+
+// With a top folder the walk removes emptied folders up to it and no
+// further, even when the folders above are empty too.
+TEST_F(DeleteFileOperationTest, EmptyParentsStopAtTopFolder) {
+  base::FilePath path = MakeFile(L"root\\install\\sub\\file.txt");
+  const base::FilePath install = path.parent_path().parent_path();
+  const base::FilePath root = install.parent_path();
+  {
+    Transaction transaction;
+    EXPECT_TRUE(transaction.Execute(std::make_unique<DeleteFileOperation>(
+        path, true, true, base::FilePath(install.native() + L"\\"))));
+  }
+  EXPECT_FALSE(base::PathExists(install));
+  EXPECT_TRUE(base::DirectoryExists(root));
+}
+
 // A backup left from an earlier attempt in the same second is neither
 // overwritten nor is the file touched.
 TEST_F(DeleteFileOperationTest, LeftoverBackupOfTheSameSecond) {

@@ -1,0 +1,174 @@
+#include "desktop/windows/installer/service/scheduled_task_definition.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/command_line.h"
+#include "desktop/windows/installer/service/task_time.h"
+#include "gtest/gtest.h"
+
+// Task Scheduler 2.0 under Wine keeps a task's name but drops its triggers,
+// actions and principal, so what TaskSchedulerV2 registers is checked here,
+// on the definition it applies field by field to the service's objects.
+
+namespace installer {
+namespace {
+
+constexpr wchar_t kUser[] = L"WORKGROUP\\alice";
+
+// A fixed point in time; the boundaries are checked in local time against
+// the platform's own conversion.
+base::Time FixedNow() {
+  SYSTEMTIME utc = {2016, 10, 4, 13, 8, 3, 5, 0};
+  FILETIME file_time;
+  SystemTimeToFileTime(&utc, &file_time);
+  return base::Time::FromFileTime(file_time);
+}
+
+std::wstring LocalText(base::Time time) {
+  FILETIME utc_file, local_file;
+  time.ToFileTime(&utc_file);
+  FileTimeToLocalFileTime(&utc_file, &local_file);
+  SYSTEMTIME local;
+  FileTimeToSystemTime(&local_file, &local);
+  wchar_t text[32];
+  swprintf(text, 32, L"%04d-%02d-%02dT%02d:%02d:%02d", local.wYear,
+           local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond);
+  return text;
+}
+
+// The installer's own daily update task, filled as the installer fills it.
+TaskInfo UpdateTaskInfo(bool all_users) {
+  base::CommandLine command_line(
+      base::FilePath(L"C:\\Program Files\\Ulvena\\launcher.exe"));
+  command_line.AppendSwitch("scheduledautoupdate");
+  command_line.AppendSwitchNative("component-name", L"tavrin");
+  command_line.AppendSwitchNative("component-path",
+                                  L"C:\\Program Files\\Ulvena\\tavrin");
+  command_line.AppendArgNative(L"$(Arg0)");
+  TaskInfo info(command_line);
+  info.name = L"tavrin Autoupdate 1476345785";
+  info.description = L"Keeps Ulvena tavrin up to date";
+  info.all_users = all_users;
+  info.max_run_seconds = 3600;
+  info.trigger_kind = TaskInfo::kTriggerDaily;
+  info.add_logon_trigger = true;
+  info.run_only_if_network = true;
+  return info;
+}
+
+TEST(ScheduledTaskDefinitionTest, FormatsBoundariesInLocalTimeToTheSecond) {
+  EXPECT_EQ(LocalText(FixedNow()), FormatTaskTime(FixedNow()));
+  EXPECT_EQ(19u, FormatTaskTime(FixedNow()).size());
+  EXPECT_TRUE(FormatTaskTime(base::Time()).empty());
+}
+
+TEST(ScheduledTaskDefinitionTest, PerUserUpdateTask) {
+  const ScheduledTaskDefinition definition = BuildScheduledTaskDefinition(
+      UpdateTaskInfo(false), kUser, /*user_is_admin=*/false, FixedNow());
+
+  EXPECT_EQ(kUser, definition.author);
+  EXPECT_EQ(L"Keeps Ulvena tavrin up to date", definition.description);
+  EXPECT_EQ(L"PT3600S", definition.execution_time_limit);
+  EXPECT_EQ(TASK_INSTANCES_IGNORE_NEW, definition.multiple_instances);
+  EXPECT_TRUE(definition.run_only_if_network_available);
+  EXPECT_FALSE(definition.stop_if_going_on_batteries);
+  EXPECT_FALSE(definition.disallow_start_if_on_batteries);
+  EXPECT_TRUE(definition.start_when_available);
+  EXPECT_TRUE(definition.delete_expired_task_after.empty());
+
+  ASSERT_EQ(2u, definition.triggers.size());
+  const ScheduledTaskTrigger& daily = definition.triggers[0];
+  EXPECT_EQ(TASK_TRIGGER_DAILY, daily.type);
+  EXPECT_EQ(L"Daily run", daily.id);
+  EXPECT_EQ(LocalText(FixedNow()), daily.start_boundary);
+  EXPECT_TRUE(daily.end_boundary.empty());
+  EXPECT_EQ(1, daily.days_interval);
+  const ScheduledTaskTrigger& logon = definition.triggers[1];
+  EXPECT_EQ(TASK_TRIGGER_LOGON, logon.type);
+  EXPECT_EQ(L"Logon run", logon.id);
+  EXPECT_EQ(LocalText(FixedNow()), logon.start_boundary);
+  EXPECT_EQ(kUser, logon.user_id);
+  EXPECT_EQ(L"PT5M", logon.delay);
+
+  EXPECT_EQ(L"C:\\Program Files\\Ulvena\\launcher.exe", definition.exec_path);
+  EXPECT_EQ(
+      L"--scheduledautoupdate --component-name=tavrin "
+      L"--component-path=\"C:\\Program Files\\Ulvena\\tavrin\" $(Arg0)",
+      definition.exec_arguments);
+  EXPECT_FALSE(definition.run_level_highest);
+
+  EXPECT_EQ(L"Ulvena scheduled tavrin Autoupdate 1476345785",
+            definition.full_name);
+  EXPECT_EQ(kUser, definition.user);
+  EXPECT_EQ(TASK_LOGON_INTERACTIVE_TOKEN, definition.logon_type);
+  EXPECT_TRUE(definition.security_descriptor.empty());
+  EXPECT_FALSE(definition.delete_after_registration);
+}
+
+TEST(ScheduledTaskDefinitionTest, AllUsersTaskRunsAsSystemFromBoot) {
+  const ScheduledTaskDefinition definition = BuildScheduledTaskDefinition(
+      UpdateTaskInfo(true), kUser, /*user_is_admin=*/true, FixedNow());
+
+  ASSERT_EQ(2u, definition.triggers.size());
+  EXPECT_EQ(TASK_TRIGGER_DAILY, definition.triggers[0].type);
+  const ScheduledTaskTrigger& boot = definition.triggers[1];
+  EXPECT_EQ(TASK_TRIGGER_BOOT, boot.type);
+  EXPECT_EQ(L"Logon run", boot.id);
+  EXPECT_EQ(L"PT5M", boot.delay);
+  EXPECT_TRUE(boot.user_id.empty());
+
+  EXPECT_TRUE(definition.run_level_highest);
+  EXPECT_EQ(L"SYSTEM", definition.user);
+  EXPECT_EQ(TASK_LOGON_SERVICE_ACCOUNT, definition.logon_type);
+  EXPECT_EQ(L"D:(A;;GRGX;;;AU)", definition.security_descriptor);
+  // The author stays the user who installed it.
+  EXPECT_EQ(kUser, definition.author);
+}
+
+TEST(ScheduledTaskDefinitionTest, RunOnceTaskExpiresAtOnceAndIsDeleted) {
+  TaskInfo info = UpdateTaskInfo(false);
+  info.trigger_kind = TaskInfo::kTriggerOnce;
+  info.max_run_seconds = 0;
+  const ScheduledTaskDefinition definition =
+      BuildScheduledTaskDefinition(info, kUser, false, FixedNow());
+
+  EXPECT_EQ(L"PT0S", definition.execution_time_limit);
+  EXPECT_EQ(L"PT0S", definition.delete_expired_task_after);
+  // Only the registration trigger, although a logon trigger was asked for.
+  ASSERT_EQ(1u, definition.triggers.size());
+  const ScheduledTaskTrigger& once = definition.triggers[0];
+  EXPECT_EQ(TASK_TRIGGER_REGISTRATION, once.type);
+  EXPECT_EQ(L"Run once", once.id);
+  EXPECT_TRUE(once.start_boundary.empty());
+  EXPECT_EQ(LocalText(FixedNow() + base::TimeDelta::FromSeconds(30)),
+            once.end_boundary);
+  EXPECT_TRUE(definition.delete_after_registration);
+}
+
+TEST(ScheduledTaskDefinitionTest, NoMainTriggerLeavesOnlyTheLogonTrigger) {
+  TaskInfo info = UpdateTaskInfo(false);
+  info.trigger_kind = TaskInfo::kTriggerNone;
+  ScheduledTaskDefinition definition =
+      BuildScheduledTaskDefinition(info, kUser, false, FixedNow());
+  ASSERT_EQ(1u, definition.triggers.size());
+  EXPECT_EQ(TASK_TRIGGER_LOGON, definition.triggers[0].type);
+  EXPECT_FALSE(definition.delete_after_registration);
+
+  // An unknown kind is no main trigger either.
+  info.trigger_kind = 7;
+  info.add_logon_trigger = false;
+  definition = BuildScheduledTaskDefinition(info, kUser, false, FixedNow());
+  EXPECT_TRUE(definition.triggers.empty());
+}
+
+TEST(ScheduledTaskDefinitionTest, NetworkConditionFollowsTheTaskInfo) {
+  TaskInfo info = UpdateTaskInfo(false);
+  info.run_only_if_network = false;
+  EXPECT_FALSE(BuildScheduledTaskDefinition(info, kUser, false, FixedNow())
+                   .run_only_if_network_available);
+}
+
+}  // namespace
+}  // namespace installer

@@ -1,0 +1,556 @@
+#include "desktop/windows/tavrin/installer/tavrin_installer.h"
+
+#include <wbemidl.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/time/time.h"
+#include "base/values.h"
+#include "base/win/scoped_variant.h"
+#include "base/win/windows_version.h"
+#include "base/win/wmi.h"
+#include "desktop/windows/installer/service/install_log_serializer.h"
+#include "desktop/windows/installer/service/registry_entry.h"
+#include "desktop/windows/installer/service/registry_table_row.h"
+#include "desktop/windows/installer/service/task_scheduler.h"
+#include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
+#include "desktop/windows/installer/service/transactions/copy_file_operation.h"
+#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/tavrin/installer/batch_file_path.h"
+#include "desktop/windows/tavrin/installer/installed_file_path.h"
+#include "desktop/windows/tavrin/installer/installer_pref_store.h"
+#include "desktop/windows/tavrin/installer/notifier_process_query.h"
+
+namespace installer {
+
+namespace {
+
+constexpr wchar_t kStatusFileName[] = L"installation_status.xml";
+constexpr wchar_t kFileListName[] = L"files_list";
+constexpr wchar_t kNotifierFileName[] = L"tavrin.exe";
+constexpr wchar_t kScriptFileName[] = L"k.bat";
+constexpr wchar_t kPrefsFileName[] = L"installer_prefs.json";
+constexpr wchar_t kLauncherFileName[] = L"launcher.exe";
+constexpr char kTaskErrorCountPref[] = "au_task_error_count";
+
+constexpr wchar_t kNotifierWindowClass[] = L"Ulvena Tavrin Main Window Class";
+constexpr wchar_t kNotifierWindowTitle[] = L"Ulvena Tavrin Main Window";
+constexpr int kCloseWindowPolls = 20;
+constexpr DWORD kCloseWindowPollMs = 100;
+constexpr DWORD kTerminateWaitMs = 2000;
+
+// The batch file reaches cmd through this variable, so that no character of
+// the install folder's name is read by cmd's command-line parser.
+constexpr wchar_t kScriptPathVariable[] = L"TAVRIN_UNINSTALL_SCRIPT";
+
+// Both keys are shared with Windows and other programs, so an uninstall only
+// ever deletes the values recorded for it (clean depth 0).
+const RegistryTableRow kRegistryTable[] = {
+    {L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     L"Ulvena Tavrin",
+     REGISTRY_ROW_STRING,
+     {.text = L"{InstallFolder}\\tavrin.exe"},
+     base::win::VERSION_XP,
+     nullptr,
+     0,
+     0},
+    {L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
+     L"FEATURE_BROWSER_EMULATION",
+     L"tavrin.exe",
+     REGISTRY_ROW_DWORD,
+     {.number = 9000},
+     base::win::VERSION_XP,
+     nullptr,
+     0,
+     0},
+};
+
+std::string ToUTF8(const base::FilePath& path) {
+  return base::WideToUTF8(path.native());
+}
+
+// Whether a recorded value is one that this installer writes: a log from
+// disk can name anything, and only our own values may be deleted.
+bool IsValueOfRegistryTable(const std::wstring& key_path,
+                            const std::wstring& value_name) {
+  for (const RegistryTableRow& row : kRegistryTable) {
+    if (base::EqualsCaseInsensitiveASCII(key_path, row.key_path) &&
+        base::EqualsCaseInsensitiveASCII(value_name,
+                                         row.value_name ? row.value_name : L""))
+      return true;
+  }
+  return false;
+}
+
+// "C:\a\b\" has the parent "C:\a" as much as "C:\a\b" has.
+base::FilePath ParentFolder(const base::FilePath& folder) {
+  std::wstring text = folder.native();
+  const size_t root_length = folder.root_path().native().size();
+  while (text.size() > root_length &&
+         (text.back() == L'\\' || text.back() == L'/')) {
+    text.pop_back();
+  }
+  return base::FilePath(text).parent_path();
+}
+
+std::vector<std::string> SplitFileList(const std::string& contents) {
+  std::vector<std::string> names;
+  std::string name;
+  for (char c : contents) {
+    if (c == '\r' || c == '\n') {
+      if (!name.empty())
+        names.push_back(name);
+      name.clear();
+    } else {
+      name += c;
+    }
+  }
+  if (!name.empty())
+    names.push_back(name);
+  return names;
+}
+
+void TerminateProcessOfRow(IWbemClassObject* row) {
+  base::win::ScopedVariant process_id;
+  if (FAILED(
+          row->Get(L"ProcessId", 0, process_id.Receive(), nullptr, nullptr)) ||
+      process_id.type() == VT_NULL || process_id.type() == VT_EMPTY) {
+    return;
+  }
+  const DWORD pid = process_id.type() == VT_UI4
+                        ? V_UI4(&process_id.Get())
+                        : static_cast<DWORD>(V_I4(&process_id.Get()));
+  HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  if (!process)
+    return;
+  // Termination completes on its own time; until it has, the executable is
+  // in use and the reinstall that follows could not replace it.
+  if (::TerminateProcess(process, 0))
+    ::WaitForSingleObject(process, kTerminateWaitMs);
+  ::CloseHandle(process);
+}
+
+}  // namespace
+
+TavrinInstaller::TavrinInstaller(const base::FilePath& install_folder,
+                                 bool all_users,
+                                 bool copy_only)
+    : install_folder_(install_folder),
+      task_scheduler_factory_(&TaskScheduler::Create) {
+  new_log_.copy_only = copy_only;
+  new_log_.all_users = all_users;
+  new_log_.install_path = install_folder_.native();
+}
+
+TavrinInstaller::~TavrinInstaller() = default;
+
+std::wstring TavrinInstaller::ResolveVariable(const std::wstring& name) {
+  if (name == L"InstallFolder")
+    return install_folder_.native();
+  return name;
+}
+
+std::vector<RegistryKeyRecord>* TavrinInstaller::GetRegistryLog(HKEY root) {
+  return root == HKEY_LOCAL_MACHINE ? &new_log_.hklm_keys : &new_log_.hkcu_keys;
+}
+
+void TavrinInstaller::SetTaskSchedulerFactoryForTesting(
+    TaskSchedulerFactory factory) {
+  task_scheduler_factory_ = std::move(factory);
+}
+
+bool TavrinInstaller::Install() {
+  base::FilePath source_folder;
+  if (!base::PathService::Get(base::DIR_EXE, &source_folder)) {
+    LOG(ERROR) << "Cannot find the installer's own folder";
+    return false;
+  }
+
+  if (ReadStatus()) {
+    // A reinstall keeps the choices of the first install.
+    new_log_.all_users = old_log_.all_users;
+    new_log_.copy_only = old_log_.copy_only;
+    new_log_.app_id = old_log_.app_id;
+    CloseRunningNotifier();
+    if (!DeleteStatusFile() || !RemoveInstalledFiles(false)) {
+      transaction_.RollbackAll();
+      return false;
+    }
+    DeleteScheduledTask();
+    CleanupRegistry();
+  } else {
+    new_log_.app_id = base::NumberToString(base::Time::Now().ToTimeT());
+    VLOG(1) << "AppId for new installation: " << new_log_.app_id;
+  }
+
+  if (!CopyFiles(source_folder, install_folder_) || !SetupRegistry() ||
+      !SaveStatus()) {
+    transaction_.RollbackAll();
+    return false;
+  }
+
+  // The install stands from here on; what follows only logs its failures.
+  LaunchNotifier();
+  Finalize();
+  return true;
+}
+
+bool TavrinInstaller::Uninstall() {
+  if (!ReadStatus()) {
+    LOG(ERROR) << "Could not read installation status";
+    return false;
+  }
+  CloseRunningNotifier();
+  if (!DeleteStatusFile()) {
+    transaction_.RollbackAll();
+    return false;
+  }
+  CleanupRegistry();
+  DeleteScheduledTask();
+  RemoveInstalledFiles(true);
+  return true;
+}
+
+bool TavrinInstaller::RunPostElevationTasks() {
+  LaunchNotifier();
+  return true;
+}
+
+base::FilePath TavrinInstaller::StatusFilePath() const {
+  return install_folder_ / kStatusFileName;
+}
+
+bool TavrinInstaller::ReadStatus() {
+  InstallLogSerializer serializer;
+  if (!serializer.Load(&old_log_, StatusFilePath().native())) {
+    LOG(ERROR) << "Failed reading the installation status";
+    return false;
+  }
+  return true;
+}
+
+bool TavrinInstaller::SaveStatus() {
+  InstallLogSerializer serializer;
+  if (!serializer.Save(new_log_, StatusFilePath().native())) {
+    LOG(ERROR) << "Failed saving the installation status";
+    return false;
+  }
+  return true;
+}
+
+bool TavrinInstaller::DeleteStatusFile() {
+  if (!transaction_.Execute(std::make_unique<DeleteFileOperation>(
+          StatusFilePath(), true, true, install_folder_))) {
+    LOG(ERROR) << "Failed deleting the installation status";
+    return false;
+  }
+  return true;
+}
+
+bool TavrinInstaller::CopyFiles(const base::FilePath& source_folder,
+                                const base::FilePath& destination_folder) {
+  std::string contents;
+  if (!base::ReadFileToString(source_folder / kFileListName, &contents)) {
+    LOG(ERROR) << "Could not read file list";
+    return false;
+  }
+  const std::vector<std::string> names = SplitFileList(contents);
+  if (names.empty()) {
+    LOG(ERROR) << "Empty file list";
+    return false;
+  }
+  if (!transaction_.Execute(
+          std::make_unique<CreateFolderOperation>(destination_folder))) {
+    LOG(ERROR) << "Could not create installation dir";
+    return false;
+  }
+  for (const std::string& name : names) {
+    const std::wstring wide_name = base::UTF8ToWide(name);
+    base::FilePath source;
+    base::FilePath destination;
+    // A name that reaches outside either folder would make a later
+    // uninstall skip it; it is refused here already.
+    if (!BuildInstalledFilePath(source_folder, std::wstring(), wide_name,
+                                &source) ||
+        !BuildInstalledFilePath(destination_folder, std::wstring(), wide_name,
+                                &destination) ||
+        !transaction_.Execute(
+            std::make_unique<CopyFileOperation>(source, destination))) {
+      LOG(ERROR) << "Could not copy file " << name << "to installation dir";
+      return false;
+    }
+    new_log_.files.push_back(wide_name);
+  }
+  return true;
+}
+
+bool TavrinInstaller::SetupRegistry() {
+  if (new_log_.copy_only)
+    return true;
+  LOG(INFO) << "Setting up the registry";
+  const HKEY root = new_log_.all_users ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  for (const RegistryTableRow& row : kRegistryTable) {
+    const std::string key_path = base::WideToUTF8(row.key_path);
+    const std::string value_name =
+        row.value_name ? base::WideToUTF8(row.value_name) : std::string();
+    RegistryEntry entry(row, this);
+    std::unique_ptr<Operation> operation;
+    if (!entry.CreateOperation(root, &operation)) {
+      LOG(ERROR) << "Failed writing registry key " << key_path;
+      return false;
+    }
+    if (!operation) {
+      if (row.value_name) {
+        VLOG(2) << "Skipping inapplicable operation: value " << value_name
+                << " to key " << key_path;
+      } else {
+        VLOG(2) << "Skipping inapplicable operation: default value to key "
+                << key_path;
+      }
+      continue;
+    }
+    if (row.value_name)
+      VLOG(1) << "Writing value " << value_name << " to key " << key_path;
+    else
+      VLOG(1) << "Writing default value to key " << key_path;
+    if (!transaction_.Execute(std::move(operation))) {
+      LOG(ERROR) << "Failed writing registry key " << key_path;
+      return false;
+    }
+  }
+  return true;
+}
+
+void TavrinInstaller::CleanupRegistry() {
+  LOG(INFO) << "Cleaning up registry";
+  CleanupRegistryKeys(HKEY_CURRENT_USER, old_log_.hkcu_keys);
+  CleanupRegistryKeys(HKEY_LOCAL_MACHINE, old_log_.hklm_keys);
+}
+
+void TavrinInstaller::CleanupRegistryKeys(
+    HKEY root,
+    const std::vector<RegistryKeyRecord>& keys) {
+  for (const RegistryKeyRecord& key : keys) {
+    VLOG(1) << "Cleanup for key " << key.path << " with depth "
+            << key.clean_depth;
+    // Earlier logs record the depth 1 for both keys, which would take the
+    // whole shared key with it. Whatever the depth, only the values that
+    // were recorded, and that are ours, are deleted.
+    const std::wstring key_path = base::UTF8ToWide(key.path);
+    for (const RegistryValueRecord& value : key.values) {
+      const std::wstring value_name = base::UTF8ToWide(value.name);
+      if (!IsValueOfRegistryTable(key_path, value_name)) {
+        LOG(WARNING) << "Not removing value " << value.name << " of key "
+                     << key.path << ": the installer does not write it";
+        continue;
+      }
+      transaction_.Execute(std::make_unique<ChangeRegValueOperation>(
+          root, key_path, value_name, nullptr,
+          ChangeRegValueOperation::kNoValue, 0));
+    }
+  }
+}
+
+std::wstring TavrinInstaller::UpdateTaskName(const std::string& app_id) const {
+  return L"tavrin Autoupdate " + base::UTF8ToWide(app_id);
+}
+
+void TavrinInstaller::DeleteScheduledTask() {
+  std::unique_ptr<TaskScheduler> scheduler = task_scheduler_factory_();
+  if (scheduler && scheduler->Init()) {
+    scheduler->DeleteOrphanedTasks();
+    scheduler->DeleteTask(UpdateTaskName(old_log_.app_id));
+  }
+}
+
+bool TavrinInstaller::LaunchNotifier() {
+  const base::FilePath notifier = install_folder_ / kNotifierFileName;
+  STARTUPINFOW startup_info = {};
+  startup_info.cb = sizeof(startup_info);
+  PROCESS_INFORMATION process_info = {};
+  if (!::CreateProcessW(notifier.c_str(), nullptr, nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup_info, &process_info)) {
+    LOG(ERROR) << "CreateProcess failed w/err "
+               << static_cast<unsigned long>(::GetLastError());
+    return false;
+  }
+  ::CloseHandle(process_info.hThread);
+  ::CloseHandle(process_info.hProcess);
+  return true;
+}
+
+void TavrinInstaller::Finalize() {
+  VLOG(1) << "Finalizing the installation";
+  if (new_log_.copy_only)
+    return;
+
+  std::unique_ptr<TaskScheduler> scheduler = task_scheduler_factory_();
+  LOG(INFO) << "Creating scheduled task";
+  if (!scheduler || !scheduler->Init()) {
+    LOG(ERROR) << "Could not initialize task scheduler";
+    return;
+  }
+  scheduler->DeleteOrphanedTasks();
+
+  base::CommandLine command_line(ParentFolder(install_folder_) /
+                                 kLauncherFileName);
+  command_line.AppendSwitch("scheduledautoupdate");
+  command_line.AppendSwitchASCII("component-name", "tavrin");
+  command_line.AppendSwitchPath("component-path", install_folder_);
+  command_line.AppendArgNative(L"$(Arg0)");
+  TaskInfo task(command_line);
+  task.name = UpdateTaskName(new_log_.app_id);
+  task.description = L"Keeps Ulvena tavrin up to date";
+  task.all_users = new_log_.all_users ? TRUE : FALSE;
+  task.max_run_seconds = 3600;
+  task.trigger_kind = TaskInfo::kTriggerDaily;
+  task.add_logon_trigger = true;
+  task.run_only_if_network = true;
+  if (!scheduler->CreateTask(task)) {
+    LOG(ERROR) << "Could not create scheduled task";
+    return;
+  }
+
+  std::unique_ptr<JsonPrefStore> prefs =
+      OpenInstallerPrefStore(install_folder_ / kPrefsFileName);
+  const base::Value* count = prefs->GetValue(kTaskErrorCountPref);
+  if (count && count->is_number_integer()) {
+    const int64_t value = count->get<int64_t>();
+    if (value >= 1) {
+      prefs->SetValue(kTaskErrorCountPref, base::Value(value - 1));
+      VLOG(1) << "Setting autoupdate task error counter to : " << value - 1;
+    }
+  }
+  // Releasing the store hands its write to the pool.
+}
+
+void TavrinInstaller::CloseRunningNotifier() {
+  HWND window = ::FindWindowW(kNotifierWindowClass, kNotifierWindowTitle);
+  if (window) {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    for (int i = 0; i < kCloseWindowPolls; ++i) {
+      if (!::FindWindowW(kNotifierWindowClass, kNotifierWindowTitle))
+        break;
+      ::Sleep(kCloseWindowPollMs);
+    }
+  }
+
+  // Whatever did not close, and copies without a window, are ended.
+  Microsoft::WRL::ComPtr<IWbemServices> services;
+  if (FAILED(base::win::ConnectToWmi(&services)))
+    return;
+  const std::wstring query =
+      BuildNotifierProcessQuery(install_folder_.native());
+  if (query.empty())
+    return;
+  Microsoft::WRL::ComPtr<IEnumWbemClassObject> rows;
+  if (FAILED(base::win::ExecWmiQuery(services.Get(), query, &rows)))
+    return;
+  base::win::ForEachWmiObject(rows.Get(), &TerminateProcessOfRow);
+}
+
+bool TavrinInstaller::RemoveInstalledFiles(bool continue_on_error) {
+  LOG(INFO) << "Removing installed files.";
+  std::vector<base::FilePath> leftovers;
+  bool all_deleted = true;
+  for (const std::wstring& name : old_log_.files) {
+    base::FilePath path;
+    if (!BuildInstalledFilePath(install_folder_, old_log_.subfolder, name,
+                                &path)) {
+      LOG(WARNING) << "Skipping " << base::WideToUTF8(name)
+                   << ": the install log names it outside the install folder";
+      continue;
+    }
+    if (!transaction_.Execute(std::make_unique<DeleteFileOperation>(
+            path, true, true, install_folder_))) {
+      LOG(WARNING) << "Deleting file " << ToUTF8(path) << " failed";
+      leftovers.push_back(path);
+      if (!continue_on_error)
+        return false;
+      all_deleted = false;
+    }
+  }
+  WriteAndStartUninstallScript(leftovers);
+  return all_deleted;
+}
+
+std::string TavrinInstaller::BuildUninstallScript(
+    const std::vector<base::FilePath>& leftovers) const {
+  std::vector<BatchFilePath> paths;
+  for (const base::FilePath& path : leftovers)
+    paths.push_back(ToBatchFilePath(path));
+  const BatchFilePath folder = ToBatchFilePath(install_folder_);
+
+  bool needs_utf8 = folder.needs_utf8_code_page;
+  for (const BatchFilePath& path : paths)
+    needs_utf8 = needs_utf8 || path.needs_utf8_code_page;
+
+  std::string script;
+  script += "SET PID_RUNNING=TRUE\n";
+  script += ":again\n";
+  script += "IF %PID_RUNNING%==TRUE (\n";
+  script +=
+      "TASKLIST /FI \"PID eq " +
+      base::NumberToString(static_cast<unsigned>(::GetCurrentProcessId())) +
+      "\" | FIND /c /i \".exe\"\n";
+  script += "IF ERRORLEVEL 1 SET PID_RUNNING=FALSE\n";
+  script += ")\n";
+  script += "ping -n 2 127.0.0.1\n";
+  script += "IF %PID_RUNNING%==TRUE GOTO :again\n";
+  // cmd reads each further line in the code page in force when it gets
+  // there; UTF-8 paths need 65001 (only where no ASCII short name exists).
+  if (needs_utf8)
+    script += "chcp 65001 >NUL\n";
+  for (const BatchFilePath& path : paths)
+    script += "del \"" + path.text + "\"\n";
+  script += "del %0 & rmdir \"" + folder.text + "\"\n";
+  return script;
+}
+
+void TavrinInstaller::WriteAndStartUninstallScript(
+    const std::vector<base::FilePath>& leftovers) {
+  const base::FilePath script = install_folder_ / kScriptFileName;
+  base::WriteFile(script, BuildUninstallScript(leftovers));
+
+  // The script's path goes through the environment: cmd expands the
+  // variable once and does not parse its text again, so '%', '&' or '^' in
+  // a folder name cannot change the command. %0 inside the script is then
+  // the quoted path, which "del %0" needs.
+  wchar_t system_folder[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(system_folder, MAX_PATH);
+  const std::wstring cmd =
+      (length && length < MAX_PATH ? std::wstring(system_folder, length) + L"\\"
+                                   : std::wstring()) +
+      L"cmd.exe";
+  ::SetEnvironmentVariableW(kScriptPathVariable, script.c_str());
+  // The script inherits the current folder, and a folder that is some
+  // process's current one cannot be removed: it runs from the system folder.
+  const DWORD current_size = ::GetCurrentDirectoryW(0, nullptr);
+  std::wstring current(current_size, L'\0');
+  current.resize(::GetCurrentDirectoryW(current_size, current.data()));
+  if (length && length < MAX_PATH)
+    ::SetCurrentDirectoryW(system_folder);
+  base::LaunchOptions options;
+  options.start_hidden = true;
+  HANDLE process = base::LaunchProcess(
+      L"\"" + cmd + L"\" /d /v:off /c \"\"%" + kScriptPathVariable + L"%\"\"",
+      options);
+  if (!current.empty())
+    ::SetCurrentDirectoryW(current.c_str());
+  ::SetEnvironmentVariableW(kScriptPathVariable, nullptr);
+  if (process)
+    ::CloseHandle(process);
+}
+
+}  // namespace installer

@@ -1,0 +1,329 @@
+// The real tavrin_installer.exe installs the real tavrin.exe into browser
+// installations laid out by the test (our launcher.exe stand-in,
+// installer_prefs.json), reinstalls over it while it runs, and uninstalls
+// it, on folders whose names cmd and WQL give meanings of their own.
+//
+// The notifier's analytics go to a closed local port through https_proxy,
+// which the installer passes on: nothing leaves the machine.
+
+#include <wbemidl.h>
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/time/time.h"
+#include "base/values.h"
+#include "base/win/scoped_com_initializer.h"
+#include "base/win/scoped_variant.h"
+#include "base/win/wmi.h"
+#include "desktop/windows/installer/service/install_log.h"
+#include "desktop/windows/installer/service/install_log_serializer.h"
+#include "desktop/windows/installer/service/task_scheduler.h"
+#include "desktop/windows/tavrin/test/launcher_layout.h"
+#include "gtest/gtest.h"
+#include "tests/support/program_runner.h"
+
+namespace installer {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Ulvena Tavrin Main Window Class";
+constexpr wchar_t kWindowTitle[] = L"Ulvena Tavrin Main Window";
+constexpr wchar_t kRunKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kEmulationKey[] =
+    L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
+    L"FEATURE_BROWSER_EMULATION";
+
+HWND WaitForMainWindow(bool present, int seconds) {
+  for (int i = 0; i < seconds * 20; ++i) {
+    HWND window = ::FindWindowW(kClassName, kWindowTitle);
+    if ((window != nullptr) == present)
+      return window;
+    ::Sleep(50);
+  }
+  return ::FindWindowW(kClassName, kWindowTitle);
+}
+
+bool WaitUntilGone(const base::FilePath& path, int seconds) {
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (!base::PathExists(path))
+      return true;
+    ::Sleep(50);
+  }
+  return false;
+}
+
+// The process behind the notifier's window, opened to wait for its end.
+HANDLE OpenWindowProcess(HWND window) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  return ::OpenProcess(
+      SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+      FALSE, pid);
+}
+
+DWORD ExitCodeAfter(HANDLE process, DWORD ms) {
+  if (::WaitForSingleObject(process, ms) != WAIT_OBJECT_0)
+    return STILL_ACTIVE;
+  DWORD code = STILL_ACTIVE;
+  ::GetExitCodeProcess(process, &code);
+  return code;
+}
+
+HANDLE StartProgram(const base::FilePath& program,
+                    const std::wstring& arguments) {
+  std::wstring command_line = L"\"" + program.native() + L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
+                        FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return nullptr;
+  }
+  ::CloseHandle(info.hThread);
+  return info.hProcess;
+}
+
+// Whether this system's WMI fills in Win32_Process.ExecutablePath, which
+// the installer's query for running notifiers needs (Wine 8.0's does not).
+bool WmiKnowsExecutablePaths() {
+  Microsoft::WRL::ComPtr<IWbemServices> services;
+  if (FAILED(base::win::ConnectToWmi(&services)))
+    return false;
+  Microsoft::WRL::ComPtr<IEnumWbemClassObject> rows;
+  if (FAILED(base::win::ExecWmiQuery(
+          services.Get(),
+          L"SELECT * FROM Win32_Process WHERE ProcessId = " +
+              std::to_wstring(::GetCurrentProcessId()),
+          &rows))) {
+    return false;
+  }
+  bool known = false;
+  base::win::ForEachWmiObject(rows.Get(), [&known](IWbemClassObject* row) {
+    base::win::ScopedVariant path;
+    known = SUCCEEDED(row->Get(L"ExecutablePath", 0, path.Receive(), nullptr,
+                               nullptr)) &&
+            path.type() == VT_BSTR;
+  });
+  return known;
+}
+
+class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(com_.Succeeded());
+    ASSERT_EQ(nullptr, ::FindWindowW(kClassName, kWindowTitle))
+        << "a notifier is already running";
+    ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    ::SetEnvironmentVariableW(L"https_proxy", L"http://127.0.0.1:9");
+
+    browser_ = temp_.GetPath() / GetParam();
+    folder_ = browser_ / L"tavrin";
+    package_ = temp_.GetPath() / L"package";
+    ASSERT_TRUE(base::CreateDirectory(folder_));
+    ASSERT_TRUE(base::CreateDirectory(package_));
+    ASSERT_TRUE(tavrin_test::InstallFakeLauncher(browser_));
+    base::Value prefs = {
+        {"profile_path",
+         base::WideToUTF8((temp_.GetPath() / L"profile").native())},
+        {"language", "en"}};
+    ASSERT_TRUE(
+        base::WriteFile(browser_ / L"installer_prefs.json", prefs.dump()));
+    ASSERT_TRUE(base::WriteFile(folder_ / L"installer_prefs.json",
+                                R"({"au_task_error_count": 3})"));
+
+    // The package: the programs, the hint content and the list of them all.
+    std::string files_list;
+    for (const wchar_t* program : {L"tavrin.exe", L"tavrin_installer.exe"}) {
+      ASSERT_TRUE(base::CopyFile(tavrin_test::GetProgramNextToTest(program),
+                                 package_ / program));
+      files_list += base::WideToUTF8(program) + "\r\n";
+    }
+    ASSERT_TRUE(tavrin_test::CopyHintContent(package_ / L"notifications"));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(
+             package_ / L"notifications")) {
+      if (entry.is_regular_file()) {
+        files_list +=
+            base::WideToUTF8(
+                std::filesystem::relative(entry.path(), package_).native()) +
+            "\r\n";
+      }
+    }
+    ASSERT_TRUE(base::WriteFile(package_ / L"files_list", files_list));
+  }
+
+  void TearDown() override {
+    if (HWND window = ::FindWindowW(kClassName, kWindowTitle)) {
+      HANDLE process = OpenWindowProcess(window);
+      if (process) {
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+        ::CloseHandle(process);
+      }
+    }
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      ::RegDeleteKeyValueW(root, kRunKey, L"Ulvena Tavrin");
+      ::RegDeleteKeyValueW(root, kEmulationKey, L"tavrin.exe");
+    }
+    if (!task_name_.empty()) {
+      std::unique_ptr<TaskScheduler> scheduler = TaskScheduler::Create();
+      if (scheduler->Init())
+        scheduler->DeleteTask(task_name_);
+    }
+    ::SetEnvironmentVariableW(L"https_proxy", nullptr);
+  }
+
+  tavrin_test::ProgramResult Run(const base::FilePath& program,
+                                 const std::wstring& arguments) {
+    tavrin_test::ProgramResult result = tavrin_test::RunProgram(
+        program, arguments, base::TimeDelta::FromSeconds(60));
+    EXPECT_TRUE(result.started);
+    EXPECT_FALSE(result.timed_out);
+    return result;
+  }
+
+  tavrin_test::ProgramResult Install() {
+    return Run(package_ / L"tavrin_installer.exe",
+               L"\"--installfolder=" + folder_.native() + L"\"");
+  }
+
+  TaskState UpdateTaskState() {
+    std::unique_ptr<TaskScheduler> scheduler = TaskScheduler::Create();
+    if (!scheduler->Init())
+      return TaskState::kUnknown;
+    return scheduler->GetTaskState(task_name_);
+  }
+
+  base::win::ScopedComInitializer com_;
+  base::ScopedTempDir temp_;
+  base::FilePath browser_;
+  base::FilePath folder_;
+  base::FilePath package_;
+  std::wstring task_name_;
+};
+
+TEST_P(InstallerEndToEndTest, InstallReinstallUninstall) {
+  // First install.
+  ASSERT_EQ(0u, Install().exit_code);
+  HWND window = WaitForMainWindow(true, 20);
+  ASSERT_NE(nullptr, window) << "the installed notifier did not start";
+  HANDLE first_notifier = OpenWindowProcess(window);
+  ASSERT_NE(nullptr, first_notifier);
+
+  std::string copied;
+  ASSERT_TRUE(base::ReadFileToString(folder_ / L"tavrin.exe", &copied));
+  std::string shipped;
+  ASSERT_TRUE(base::ReadFileToString(package_ / L"tavrin.exe", &shipped));
+  EXPECT_TRUE(copied == shipped);
+
+  wchar_t run[1024];
+  DWORD size = sizeof(run);
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Ulvena Tavrin",
+                           RRF_RT_REG_SZ, nullptr, run, &size));
+  EXPECT_EQ(folder_.native() + L"\\tavrin.exe", std::wstring(run));
+
+  InstallLog log;
+  ASSERT_TRUE(InstallLogSerializer().Load(
+      &log, (folder_ / L"installation_status.xml").native()));
+  EXPECT_FALSE(log.all_users);
+  task_name_ = L"tavrin Autoupdate " + base::UTF8ToWide(log.app_id);
+  EXPECT_NE(TaskState::kNotFound, UpdateTaskState());
+  std::string prefs;
+  ASSERT_TRUE(
+      base::ReadFileToString(folder_ / L"installer_prefs.json", &prefs));
+  EXPECT_EQ(base::Value::parse(R"({"au_task_error_count": 2})"),
+            base::Value::parse(prefs));
+
+  // A reinstall closes the running notifier through its window and starts
+  // the new copy; "allusers=1" does not change a per-user installation.
+  ASSERT_EQ(0u,
+            Run(package_ / L"tavrin_installer.exe",
+                L"--allusers=1 \"--installfolder=" + folder_.native() + L"\"")
+                .exit_code);
+  EXPECT_EQ(0u, ExitCodeAfter(first_notifier, 10000));
+  ::CloseHandle(first_notifier);
+  window = WaitForMainWindow(true, 20);
+  ASSERT_NE(nullptr, window);
+  InstallLog reinstalled;
+  ASSERT_TRUE(InstallLogSerializer().Load(
+      &reinstalled, (folder_ / L"installation_status.xml").native()));
+  EXPECT_EQ(log.app_id, reinstalled.app_id);
+  EXPECT_FALSE(reinstalled.all_users);
+  EXPECT_NE(ERROR_SUCCESS,
+            ::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, L"Ulvena Tavrin",
+                           RRF_RT_ANY, nullptr, nullptr, nullptr));
+
+  // installer_prefs.json is the browser updater's, not ours: an uninstall
+  // leaves it, and so the folder. Without it the folder must go too.
+  ASSERT_TRUE(base::DeleteFile(folder_ / L"installer_prefs.json", false));
+
+  // Uninstall from the installed copy: the notifier closes, and the running
+  // installer's own file is left to k.bat, which removes it, itself and the
+  // folder once the installer has ended.
+  ASSERT_EQ(0u,
+            Run(folder_ / L"tavrin_installer.exe", L"--uninstall").exit_code);
+  EXPECT_EQ(nullptr, WaitForMainWindow(false, 10));
+  EXPECT_TRUE(WaitUntilGone(folder_, 30)) << "the install folder stayed";
+  EXPECT_NE(ERROR_SUCCESS,
+            ::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Ulvena Tavrin",
+                           RRF_RT_ANY, nullptr, nullptr, nullptr));
+  EXPECT_NE(ERROR_SUCCESS,
+            ::RegGetValueW(HKEY_CURRENT_USER, kEmulationKey, L"tavrin.exe",
+                           RRF_RT_ANY, nullptr, nullptr, nullptr));
+  EXPECT_EQ(TaskState::kNotFound, UpdateTaskState());
+  // The browser's own files stay.
+  EXPECT_TRUE(base::PathExists(browser_ / L"launcher.exe"));
+  EXPECT_TRUE(base::PathExists(browser_ / L"installer_prefs.json"));
+}
+
+// A notifier that ignores WM_CLOSE is ended after the wait, with every other
+// tavrin.exe of that folder; one from another folder goes on running.
+TEST_P(InstallerEndToEndTest, UnclosableNotifierIsTerminated) {
+  if (!WmiKnowsExecutablePaths())
+    GTEST_SKIP() << "this system's WMI has no Win32_Process.ExecutablePath";
+  ASSERT_EQ(0u, Install().exit_code);
+  HWND window = WaitForMainWindow(true, 20);
+  ASSERT_NE(nullptr, window);
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  ASSERT_EQ(nullptr, WaitForMainWindow(false, 20));
+
+  // The installed tavrin.exe is replaced by one that will not close.
+  const base::FilePath stand_in =
+      tavrin_test::GetProgramNextToTest(L"unclosable_notifier.exe");
+  ASSERT_TRUE(
+      ::CopyFileW(stand_in.c_str(), (folder_ / L"tavrin.exe").c_str(), FALSE));
+  const base::FilePath elsewhere = temp_.GetPath() / L"elsewhere";
+  ASSERT_TRUE(base::CreateDirectory(elsewhere));
+  ASSERT_TRUE(base::CopyFile(stand_in, elsewhere / L"tavrin.exe"));
+  HANDLE hanging = StartProgram(folder_ / L"tavrin.exe", L"window");
+  HANDLE windowless = StartProgram(folder_ / L"tavrin.exe", L"");
+  HANDLE other = StartProgram(elsewhere / L"tavrin.exe", L"");
+  ASSERT_TRUE(hanging && windowless && other);
+  ASSERT_NE(nullptr, WaitForMainWindow(true, 10));
+
+  ASSERT_EQ(0u, Install().exit_code);
+  EXPECT_EQ(0u, ExitCodeAfter(hanging, 5000));
+  EXPECT_EQ(0u, ExitCodeAfter(windowless, 5000));
+  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), ExitCodeAfter(other, 0));
+  ::TerminateProcess(other, 1);
+  for (HANDLE process : {hanging, windowless, other})
+    ::CloseHandle(process);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders,
+                         InstallerEndToEndTest,
+                         ::testing::Values(L"Ulvena",
+                                           L"Zażółć gęślą jaźń",
+                                           L"Привет мир",
+                                           L"中文 文件夹",
+                                           L"O'Brien & 100% ^x! (1)"));
+
+}  // namespace
+}  // namespace installer
