@@ -1,8 +1,10 @@
 #ifndef BASE_WIN_SCOPED_VARIANT_H_
 #define BASE_WIN_SCOPED_VARIANT_H_
 
-#include <oleauto.h>
+// windows.h first: oleauto.h needs its types.
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <string>
 
