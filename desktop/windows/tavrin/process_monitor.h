@@ -110,8 +110,8 @@ class ProcessMonitor {
   // Whether the stored log has been merged in; until then a save would
   // replace it with only what this run has seen.
   bool launcher_log_loaded_ = false;
-  // Whether event queries may be registered and so must be cancelled.
-  bool events_registered_ = false;
+  // Event queries registered on |stub_sink_|, each cancelled once.
+  int registered_queries_ = 0;
   PrefService* prefs_for_testing_ = nullptr;
 };
 

@@ -16,6 +16,7 @@
 #include "desktop/windows/tavrin/main_window.h"
 #include "desktop/windows/tavrin/notification_files_verifier.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
+#include "desktop/windows/tavrin/process_monitor.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ TavrinMainController* TavrinMainController::GetInstance() {
   return base::Singleton<TavrinMainController>::get();
 }
 
-TavrinMainController::TavrinMainController() = default;
+TavrinMainController::TavrinMainController()
+    : process_monitor_(std::make_unique<ProcessMonitor>()) {}
 
 TavrinMainController::~TavrinMainController() = default;
 
@@ -72,6 +74,9 @@ bool TavrinMainController::Init(HINSTANCE instance) {
   analytics->Init(tracking_id, GetAnalyticsClientId());
   analytics->SendEvent("Session", "start", "session");
 
+  // Without WMI (or its events) the notifier still runs; the monitor logs
+  // why.
+  process_monitor_->Init();
   return true;
 }
 
@@ -89,8 +94,7 @@ void TavrinMainController::RegisterPrefs(PrefRegistrySimple* registry) {
   // When the next check for a hint is due.
   registry->RegisterDoublePref("notification_scheduler.scheduled_check_time",
                                0.0);
-  // The browser's processes seen so far.
-  registry->RegisterDictionaryPref("process_monitor.launcher_log");
+  ProcessMonitor::RegisterPrefs(registry);
 }
 
 std::string TavrinMainController::GetAnalyticsClientId() {
@@ -135,6 +139,7 @@ void TavrinMainController::LaunchBrowser(const std::string& url,
 }
 
 void TavrinMainController::Quit() {
+  process_monitor_->Shutdown();
   // Quitting when idle lets the prefs writes already posted to this loop
   // finish; once Run returns nothing is written any more.
   if (base::MessageLoop* loop = base::MessageLoop::current())

@@ -9,6 +9,7 @@
 class MainWindow;
 class PrefRegistrySimple;
 class PrefService;
+class ProcessMonitor;
 
 namespace base {
 template <typename Type>
@@ -26,8 +27,9 @@ class TavrinMainController {
   TavrinMainController(const TavrinMainController&) = delete;
   TavrinMainController& operator=(const TavrinMainController&) = delete;
 
-  // Builds the notifier: prefs on tavrin_prefs.json and the hidden main
-  // window with the tray icon. Returns false when the notifier must not run
+  // Builds the notifier: prefs on tavrin_prefs.json, the hidden main window
+  // with the tray icon and analytics, and last starts the process monitor.
+  // Returns false when the notifier must not run
   // (its content files are not the shipped ones).
   bool Init(HINSTANCE instance);
 
@@ -44,13 +46,15 @@ class TavrinMainController {
   // Failures are logged only.
   void LaunchBrowser(const std::string& url, bool from_hint);
 
-  // Ends the message loop once it is idle; called when the main window
-  // closes.
+  // Saves the launcher log and ends the message loop once it is idle;
+  // called when the main window closes.
   void Quit();
 
   HINSTANCE instance() const { return instance_; }
   PrefService* pref_service() const { return pref_service_.get(); }
   MainWindow* main_window() const { return main_window_.get(); }
+  // Exists from construction on; watching starts with Init.
+  ProcessMonitor* process_monitor() const { return process_monitor_.get(); }
 
  private:
   friend class base::Singleton<TavrinMainController>;
@@ -62,6 +66,8 @@ class TavrinMainController {
   // Empty when the window could not be created.
   std::unique_ptr<MainWindow> main_window_;
   std::unique_ptr<PrefService> pref_service_;
+  // Destroyed first: it cancels WMI's events before anything it uses goes.
+  std::unique_ptr<ProcessMonitor> process_monitor_;
 };
 
 #endif  // DESKTOP_WINDOWS_TAVRIN_TAVRIN_MAIN_CONTROLLER_H_

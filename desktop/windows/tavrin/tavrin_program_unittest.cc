@@ -5,11 +5,14 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/json/json_reader.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "base/values.h"
@@ -94,6 +97,29 @@ class TavrinProgramTest : public testing::Test {
     return code;
   }
 
+  // Starts the notifier, closes it once its window is there and reads the
+  // launcher log from its prefs.
+  void RunNotifierOnce(base::Value* launcher_log) {
+    ASSERT_TRUE(StartNotifier());
+    HWND window = WaitForMainWindow(true, 15);
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForExit(), 0);
+    ASSERT_EQ(WaitForMainWindow(false, 5), nullptr);
+    ::CloseHandle(process_);
+    process_ = nullptr;
+
+    std::string contents;
+    ASSERT_TRUE(
+        base::ReadFileToString(profile_ / L"tavrin_prefs.json", &contents));
+    std::optional<base::Value> prefs = base::JSONReader::Read(contents);
+    ASSERT_TRUE(prefs.has_value()) << contents;
+    const base::Value* log =
+        base::GetDictionaryAt(*prefs, "process_monitor.launcher_log");
+    ASSERT_NE(log, nullptr) << contents;
+    *launcher_log = *log;
+  }
+
   base::ScopedTempDir temp_;
   base::FilePath install_;
   base::FilePath notifier_;
@@ -174,6 +200,74 @@ TEST_F(TavrinProgramTest, IdlesWhenAContentFileWasChanged) {
             static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_EQ(::FindWindowW(kClassName, kWindowTitle), nullptr);
   EXPECT_FALSE(base::PathExists(profile_ / L"tavrin_prefs.json"));
+}
+
+// Keeps a process of ours named ulvena.exe running, as the browser would.
+class RunningBrowser {
+ public:
+  bool Start(const base::FilePath& folder) {
+    const base::FilePath program = folder / L"ulvena.exe";
+    if (!base::CreateDirectory(folder) ||
+        !base::CopyFile(tavrin_test::GetProgramNextToTest(L"idle_process.exe"),
+                        program)) {
+      return false;
+    }
+    std::wstring command_line = L"\"" + program.native() + L"\" 60";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr,
+                          nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info_)) {
+      return false;
+    }
+    ::CloseHandle(info_.hThread);
+    return true;
+  }
+  ~RunningBrowser() {
+    if (info_.hProcess) {
+      ::TerminateProcess(info_.hProcess, 0);
+      ::WaitForSingleObject(info_.hProcess, 10000);
+      ::CloseHandle(info_.hProcess);
+    }
+  }
+  DWORD pid() const { return info_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
+
+// Analytics requests go to a closed local port instead of the network.
+class ScopedClosedProxy {
+ public:
+  ScopedClosedProxy() {
+    ::SetEnvironmentVariableW(L"https_proxy", L"http://127.0.0.1:9");
+  }
+  ~ScopedClosedProxy() { ::SetEnvironmentVariableW(L"https_proxy", nullptr); }
+};
+
+// The launcher log outlasts a restart: the browser process found running at
+// the first start is stored; after it has ended, the second start still
+// knows it, with the time of the first start's last save as its end.
+TEST_F(TavrinProgramTest, KeepsTheLauncherLogAcrossRestarts) {
+  ScopedClosedProxy proxy;
+  auto browser = std::make_unique<RunningBrowser>();
+  ASSERT_TRUE(browser->Start(temp_.GetPath() / L"browser"));
+  const std::string pid = std::to_string(browser->pid());
+
+  base::Value first;
+  ASSERT_NO_FATAL_FAILURE(RunNotifierOnce(&first));
+  ASSERT_TRUE(first.contains(pid)) << first.dump();
+  EXPECT_EQ(first[pid]["quit_time"], 0.0);
+  ASSERT_TRUE(first[pid]["tentative_quit_time"].is_number());
+  const double last_save = first[pid]["tentative_quit_time"];
+  EXPECT_GT(last_save, 0.0);
+
+  browser.reset();
+  base::Value second;
+  ASSERT_NO_FATAL_FAILURE(RunNotifierOnce(&second));
+  ASSERT_TRUE(second.contains(pid)) << second.dump();
+  EXPECT_EQ(second[pid]["quit_time"], last_save);
+  EXPECT_FALSE(second[pid].contains("tentative_quit_time"));
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND hwnd,
