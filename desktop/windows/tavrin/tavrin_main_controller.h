@@ -7,6 +7,7 @@
 #include <string>
 
 class MainWindow;
+class NotificationManager;
 class PrefRegistrySimple;
 class PrefService;
 
@@ -26,9 +27,11 @@ class TavrinMainController {
   TavrinMainController(const TavrinMainController&) = delete;
   TavrinMainController& operator=(const TavrinMainController&) = delete;
 
-  // Builds the notifier: prefs on tavrin_prefs.json and the hidden main
-  // window with the tray icon. Returns false when the notifier must not run
-  // (its content files are not the shipped ones).
+  // Builds the notifier: prefs on tavrin_prefs.json, the hidden main window
+  // with the tray icon, the notification manager (and the hint of the switch
+  // "test-notification" one second later) and the analytics sender. Returns
+  // false when the notifier must not run (its content files are not the shipped
+  // ones).
   bool Init(HINSTANCE instance);
 
   // Registers every setting of the notifier with its default.
@@ -51,6 +54,9 @@ class TavrinMainController {
   HINSTANCE instance() const { return instance_; }
   PrefService* pref_service() const { return pref_service_.get(); }
   MainWindow* main_window() const { return main_window_.get(); }
+  NotificationManager* notification_manager() const {
+    return notification_manager_.get();
+  }
 
  private:
   friend class base::Singleton<TavrinMainController>;
@@ -61,6 +67,7 @@ class TavrinMainController {
   HINSTANCE instance_ = nullptr;
   // Empty when the window could not be created.
   std::unique_ptr<MainWindow> main_window_;
+  std::unique_ptr<NotificationManager> notification_manager_;
   std::unique_ptr<PrefService> pref_service_;
 };
 
