@@ -15,6 +15,7 @@
 #include "desktop/windows/tavrin/base_window_factory.h"
 #include "desktop/windows/tavrin/main_window.h"
 #include "desktop/windows/tavrin/notification_files_verifier.h"
+#include "desktop/windows/tavrin/notification_manager.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
 #include "desktop/windows/tavrin/process_monitor.h"
 
@@ -25,6 +26,8 @@ constexpr char kAnalyticsAppIdSwitch[] = "analytics-app-id";
 // The Measurement Protocol property that the events go to.
 constexpr char kAnalyticsTrackingId[] = "UA-6029174-58";
 constexpr char kAnalyticsUserIdPref[] = "analytics.user_id";
+// Shows the named hint one second after start, for trying a hint out.
+constexpr char kTestNotificationSwitch[] = "test-notification";
 
 // The switch that marks a browser start as the notifier's.
 constexpr wchar_t kFromTavrinSwitch[] = L"--from-tavrin";
@@ -40,6 +43,8 @@ TavrinMainController* TavrinMainController::GetInstance() {
 TavrinMainController::TavrinMainController()
     : process_monitor_(std::make_unique<ProcessMonitor>()) {}
 
+// Members go in reverse order of declaration: prefs before the notification
+// manager, the manager (and its pop-ups) before the main window.
 TavrinMainController::~TavrinMainController() = default;
 
 bool TavrinMainController::Init(HINSTANCE instance) {
@@ -64,10 +69,25 @@ bool TavrinMainController::Init(HINSTANCE instance) {
 
   main_window_ = CreateBaseWindow<MainWindow>(instance_, nullptr);
 
-  // The switch replaces the built-in property even when its value is empty.
-  std::string tracking_id = kAnalyticsTrackingId;
+  notification_manager_ = std::make_unique<NotificationManager>(instance_);
+
   const base::CommandLine* command_line =
       base::CommandLine::ForCurrentProcess();
+  std::string test_notification =
+      command_line ? command_line->GetSwitchValueASCII(kTestNotificationSwitch)
+                   : std::string();
+  if (!test_notification.empty()) {
+    base::MessageLoop::current()->task_runner()->PostDelayedTask(
+        FROM_HERE_WITH_EXPLICIT_FUNCTION("TavrinMainController::Init"),
+        [this, test_notification] {
+          if (notification_manager_)
+            notification_manager_->ShowNotification(test_notification);
+        },
+        base::TimeDelta::FromSeconds(1));
+  }
+
+  // The switch replaces the built-in property even when its value is empty.
+  std::string tracking_id = kAnalyticsTrackingId;
   if (command_line && command_line->HasSwitch(kAnalyticsAppIdSwitch))
     tracking_id = command_line->GetSwitchValueASCII(kAnalyticsAppIdSwitch);
   Analytics* analytics = Analytics::GetInstance();
@@ -84,9 +104,7 @@ bool TavrinMainController::Init(HINSTANCE instance) {
 void TavrinMainController::RegisterPrefs(PrefRegistrySimple* registry) {
   registry->RegisterStringPref(kAnalyticsUserIdPref, std::string());
   // Per-hint state, the last shown hint and the dismisses in a row.
-  registry->RegisterDictionaryPref("notifications");
-  registry->RegisterStringPref("last_shown_notifications", std::string());
-  registry->RegisterIntegerPref("consecutive_dismisses", 0);
+  NotificationManager::RegisterPrefs(registry);
   // Power-triggered battery hints.
   registry->RegisterIntegerPref("power_disconnected_event_count", 0);
   registry->RegisterDoublePref("last_power_disconnected_handled_event_time",

@@ -7,6 +7,7 @@
 #include <string>
 
 class MainWindow;
+class NotificationManager;
 class PrefRegistrySimple;
 class PrefService;
 class ProcessMonitor;
@@ -28,8 +29,9 @@ class TavrinMainController {
   TavrinMainController& operator=(const TavrinMainController&) = delete;
 
   // Builds the notifier: prefs on tavrin_prefs.json, the hidden main window
-  // with the tray icon and analytics, and last starts the process monitor.
-  // Returns false when the notifier must not run
+  // with the tray icon, the notification manager (and the hint of the switch
+  // "test-notification" one second later) and the analytics sender, and last
+  // starts the process monitor. Returns false when the notifier must not run
   // (its content files are not the shipped ones).
   bool Init(HINSTANCE instance);
 
@@ -53,6 +55,9 @@ class TavrinMainController {
   HINSTANCE instance() const { return instance_; }
   PrefService* pref_service() const { return pref_service_.get(); }
   MainWindow* main_window() const { return main_window_.get(); }
+  NotificationManager* notification_manager() const {
+    return notification_manager_.get();
+  }
   // Exists from construction on; watching starts with Init.
   ProcessMonitor* process_monitor() const { return process_monitor_.get(); }
 
@@ -65,6 +70,7 @@ class TavrinMainController {
   HINSTANCE instance_ = nullptr;
   // Empty when the window could not be created.
   std::unique_ptr<MainWindow> main_window_;
+  std::unique_ptr<NotificationManager> notification_manager_;
   std::unique_ptr<PrefService> pref_service_;
   // Destroyed first: it cancels WMI's events before anything it uses goes.
   std::unique_ptr<ProcessMonitor> process_monitor_;
