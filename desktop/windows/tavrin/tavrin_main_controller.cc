@@ -13,11 +13,14 @@
 #include "components/prefs/pref_service_factory.h"
 #include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/base_window_factory.h"
+#include "desktop/windows/tavrin/battery_hint.h"
 #include "desktop/windows/tavrin/main_window.h"
 #include "desktop/windows/tavrin/notification_files_verifier.h"
 #include "desktop/windows/tavrin/notification_manager.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
 #include "desktop/windows/tavrin/process_monitor.h"
+#include "desktop/windows/tavrin/tavrin_notification_environment.h"
+#include "desktop/windows/tavrin/tavrin_notification_scheduler.h"
 
 namespace {
 
@@ -94,6 +97,9 @@ bool TavrinMainController::Init(HINSTANCE instance) {
   analytics->Init(tracking_id, GetAnalyticsClientId());
   analytics->SendEvent("Session", "start", "session");
 
+  scheduler_ = std::make_unique<TavrinNotificationScheduler>(
+      std::make_unique<TavrinNotificationEnvironment>());
+
   // Without WMI (or its events) the notifier still runs; the monitor logs
   // why.
   process_monitor_->Init();
@@ -106,12 +112,9 @@ void TavrinMainController::RegisterPrefs(PrefRegistrySimple* registry) {
   // Per-hint state, the last shown hint and the dismisses in a row.
   NotificationManager::RegisterPrefs(registry);
   // Power-triggered battery hints.
-  registry->RegisterIntegerPref("power_disconnected_event_count", 0);
-  registry->RegisterDoublePref("last_power_disconnected_handled_event_time",
-                               0.0);
+  BatteryHint::RegisterPrefs(registry);
   // When the next check for a hint is due.
-  registry->RegisterDoublePref("notification_scheduler.scheduled_check_time",
-                               0.0);
+  TavrinNotificationScheduler::RegisterPrefs(registry);
   ProcessMonitor::RegisterPrefs(registry);
 }
 

@@ -11,6 +11,7 @@ class NotificationManager;
 class PrefRegistrySimple;
 class PrefService;
 class ProcessMonitor;
+class TavrinNotificationScheduler;
 
 namespace base {
 template <typename Type>
@@ -30,9 +31,10 @@ class TavrinMainController {
 
   // Builds the notifier: prefs on tavrin_prefs.json, the hidden main window
   // with the tray icon, the notification manager (and the hint of the switch
-  // "test-notification" one second later) and the analytics sender, and last
-  // starts the process monitor. Returns false when the notifier must not run
-  // (its content files are not the shipped ones).
+  // "test-notification" one second later), the analytics sender and the
+  // scheduler of the hint checks, and last starts the process monitor. Returns
+  // false when the notifier must not run (its content files are not the shipped
+  // ones).
   bool Init(HINSTANCE instance);
 
   // Registers every setting of the notifier with its default.
@@ -60,6 +62,7 @@ class TavrinMainController {
   }
   // Exists from construction on; watching starts with Init.
   ProcessMonitor* process_monitor() const { return process_monitor_.get(); }
+  TavrinNotificationScheduler* scheduler() const { return scheduler_.get(); }
 
  private:
   friend class base::Singleton<TavrinMainController>;
@@ -72,6 +75,8 @@ class TavrinMainController {
   std::unique_ptr<MainWindow> main_window_;
   std::unique_ptr<NotificationManager> notification_manager_;
   std::unique_ptr<PrefService> pref_service_;
+  // Arms the first hint check when created.
+  std::unique_ptr<TavrinNotificationScheduler> scheduler_;
   // Destroyed first: it cancels WMI's events before anything it uses goes.
   std::unique_ptr<ProcessMonitor> process_monitor_;
 };

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -72,9 +73,11 @@ class TavrinProgramTest : public testing::Test {
     }
   }
 
-  // Starts the notifier without waiting for it.
-  bool StartNotifier() {
+  // Starts the notifier with |switches| without waiting for it.
+  bool StartNotifier(const std::wstring& switches = std::wstring()) {
     std::wstring command_line = L"\"" + notifier_.native() + L"\"";
+    if (!switches.empty())
+      command_line += L" " + switches;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -202,11 +205,13 @@ TEST_F(TavrinProgramTest, IdlesWhenAContentFileWasChanged) {
   EXPECT_FALSE(base::PathExists(profile_ / L"tavrin_prefs.json"));
 }
 
-// Keeps a process of ours named ulvena.exe running, as the browser would.
+// Keeps a process of ours named ulvena.exe (or |name|) running, as the
+// browser would.
 class RunningBrowser {
  public:
-  bool Start(const base::FilePath& folder) {
-    const base::FilePath program = folder / L"ulvena.exe";
+  bool Start(const base::FilePath& folder,
+             const wchar_t* name = L"ulvena.exe") {
+    const base::FilePath program = folder / name;
     if (!base::CreateDirectory(folder) ||
         !base::CopyFile(tavrin_test::GetProgramNextToTest(L"idle_process.exe"),
                         program)) {
@@ -268,6 +273,157 @@ TEST_F(TavrinProgramTest, KeepsTheLauncherLogAcrossRestarts) {
   ASSERT_TRUE(second.contains(pid)) << second.dump();
   EXPECT_EQ(second[pid]["quit_time"], last_save);
   EXPECT_FALSE(second[pid].contains("tentative_quit_time"));
+}
+
+// The hint checks of a notifier started with small delays, with another
+// browser (a process of ours named chrome.exe) running and no Ulvena.
+class TavrinHintProgramTest : public TavrinProgramTest {
+ protected:
+  void SetUp() override {
+    TavrinProgramTest::SetUp();
+    ASSERT_TRUE(chrome_.Start(temp_.GetPath() / L"other", L"chrome.exe"));
+  }
+
+  void StartWithDelays(int initial_seconds, int after_seconds) {
+    ASSERT_TRUE(StartNotifier(L"--override-initial-notification-delay=" +
+                              std::to_wstring(initial_seconds) +
+                              L" --override-after-notification-delay=" +
+                              std::to_wstring(after_seconds)));
+    ASSERT_NE(WaitForMainWindow(true, 15), nullptr);
+  }
+
+  void CloseNotifier() {
+    HWND window = ::FindWindowW(kClassName, kWindowTitle);
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForExit(), 0);
+    ::CloseHandle(process_);
+    process_ = nullptr;
+  }
+
+  // The message texts of the log, without their prefixes.
+  std::vector<std::string> LogMessages() const {
+    std::string contents;
+    base::ReadFileToString(profile_ / L"tavrin.log", &contents);
+    std::vector<std::string> messages;
+    size_t start = 0;
+    while (start < contents.size()) {
+      size_t end = contents.find('\n', start);
+      if (end == std::string::npos)
+        end = contents.size();
+      std::string line = contents.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+      const size_t text = line.find("] ");
+      if (text != std::string::npos)
+        messages.push_back(line.substr(text + 2));
+      start = end + 1;
+    }
+    return messages;
+  }
+
+  int CountLogMessages(const std::string& text) const {
+    std::vector<std::string> messages = LogMessages();
+    return static_cast<int>(std::count(messages.begin(), messages.end(), text));
+  }
+
+  // Waits until |text| has been logged |count| times in all.
+  bool WaitForLogMessage(const std::string& text, int count = 1) {
+    for (int i = 0; i < 300; ++i) {
+      if (CountLogMessages(text) >= count)
+        return true;
+      ::Sleep(100);
+    }
+    return false;
+  }
+
+  base::Value ReadPrefs() const {
+    std::string contents;
+    base::ReadFileToString(profile_ / L"tavrin_prefs.json", &contents);
+    return base::JSONReader::Read(contents).value_or(base::Value());
+  }
+
+  RunningBrowser chrome_;
+};
+
+TEST_F(TavrinHintProgramTest, ShowsTheLeastRecentlyShownHintAndReArms) {
+  ScopedClosedProxy proxy;
+  StartWithDelays(2, 5);
+  ASSERT_TRUE(WaitForLogMessage("Show ads."))
+      << ::testing::PrintToString(LogMessages());
+  // Re-armed with the after delay: the next check finds the pop-up open.
+  ASSERT_TRUE(WaitForLogMessage(
+      "Don't show because other notification is being shown."));
+  const double closed_at = base::Time::Now().ToDoubleT();
+  CloseNotifier();
+
+  const std::vector<std::string> messages = LogMessages();
+  auto checking = std::find(messages.begin(), messages.end(),
+                            "Checking whether to show hint...");
+  auto shown = std::find(messages.begin(), messages.end(), "Show ads.");
+  EXPECT_LT(checking, shown);
+  // No battery under Wine: the battery hint is skipped, "ads" comes before
+  // "places" and "places" is not shown.
+  EXPECT_EQ(CountLogMessages("Show ads."), 1);
+  EXPECT_EQ(CountLogMessages("Show battery."), 0);
+  EXPECT_EQ(CountLogMessages("Show places."), 0);
+
+  const base::Value prefs = ReadPrefs();
+  std::string last_shown;
+  EXPECT_TRUE(
+      base::GetStringAt(prefs, "last_shown_notifications", &last_shown));
+  EXPECT_EQ(last_shown, "ads");
+  int total_shown = 0;
+  EXPECT_TRUE(
+      base::GetIntegerAt(prefs, "notifications.ads.total_shown", &total_shown));
+  EXPECT_EQ(total_shown, 1);
+  double shown_at = 0;
+  ASSERT_TRUE(
+      base::GetDoubleAt(prefs, "notifications.ads.last_show_time", &shown_at));
+  EXPECT_EQ(base::GetDictionaryAt(prefs, "notifications.places"), nullptr);
+  // The second check came at least 5 s after the showing and stored its
+  // own time plus the after delay.
+  double scheduled = 0;
+  ASSERT_TRUE(base::GetDoubleAt(
+      prefs, "notification_scheduler.scheduled_check_time", &scheduled));
+  EXPECT_GE(scheduled, shown_at + 10 - 0.5);
+  EXPECT_LE(scheduled, closed_at + 5 + 0.5);
+}
+
+TEST_F(TavrinHintProgramTest, KeepsTheScheduledCheckAcrossARestart) {
+  ScopedClosedProxy proxy;
+  StartWithDelays(2, 3600);
+  ASSERT_TRUE(WaitForLogMessage("Show ads."))
+      << ::testing::PrintToString(LogMessages());
+  CloseNotifier();
+  base::Value prefs = ReadPrefs();
+  double shown_at = 0;
+  double scheduled = 0;
+  ASSERT_TRUE(
+      base::GetDoubleAt(prefs, "notifications.ads.last_show_time", &shown_at));
+  ASSERT_TRUE(base::GetDoubleAt(
+      prefs, "notification_scheduler.scheduled_check_time", &scheduled));
+  EXPECT_NEAR(scheduled, shown_at + 3600, 5);
+
+  // Restarted with the same switches, the notifier waits for the stored
+  // time, an hour away, instead of checking 2 s after start.
+  StartWithDelays(2, 3600);
+  // A power event on mains power (all that Wine reports) brings no check
+  // either.
+  HWND watcher = ::FindWindowW(L"BatteryWatcherClass", L"BatteryWatcherClass");
+  ASSERT_NE(watcher, nullptr);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(watcher, &owner);
+  EXPECT_EQ(owner, ::GetProcessId(process_));
+  ::SendMessageW(watcher, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+  ::Sleep(5000);
+  CloseNotifier();
+  EXPECT_EQ(CountLogMessages("Checking whether to show hint..."), 1);
+  prefs = ReadPrefs();
+  double scheduled_after = 0;
+  ASSERT_TRUE(base::GetDoubleAt(
+      prefs, "notification_scheduler.scheduled_check_time", &scheduled_after));
+  EXPECT_DOUBLE_EQ(scheduled_after, scheduled);
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND hwnd,
