@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/message_loop/message_loop.h"
 #include "components/prefs/pref_service.h"
 #include "desktop/windows/tavrin/test/fake_notification_environment.h"
 #include "desktop/windows/tavrin/test/notification_test_base.h"
@@ -78,6 +79,11 @@ TEST_F(TavrinNotificationSchedulerTest, NegativeDelaysRunAtOnceAndKeepGoing) {
   AppendSwitch("override-base-notification-delay", "-1");
   CreateScheduler();
   environment()->other_browser_active = false;
+  // The checks would follow each other for ever; the third ends the run.
+  environment()->on_other_browser_query = [this] {
+    if (checks() >= 3)
+      base::MessageLoop::current()->QuitNow();
+  };
   ASSERT_TRUE(RunLoopUntil([this] { return checks() >= 3; }));
   EXPECT_TRUE(scheduler()->IsRunning());
   EXPECT_EQ(scheduler()->GetCurrentDelay(), TimeDelta::FromSeconds(-1));

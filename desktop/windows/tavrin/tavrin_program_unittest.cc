@@ -354,8 +354,8 @@ TEST_F(TavrinHintProgramTest, ShowsTheLeastRecentlyShownHintAndReArms) {
   // Re-armed with the after delay: the next check finds the pop-up open.
   ASSERT_TRUE(WaitForLogMessage(
       "Don't show because other notification is being shown."));
-  const double closed_at = base::Time::Now().ToDoubleT();
   CloseNotifier();
+  const double ended_at = base::Time::Now().ToDoubleT();
 
   const std::vector<std::string> messages = LogMessages();
   auto checking = std::find(messages.begin(), messages.end(),
@@ -387,7 +387,7 @@ TEST_F(TavrinHintProgramTest, ShowsTheLeastRecentlyShownHintAndReArms) {
   ASSERT_TRUE(base::GetDoubleAt(
       prefs, "notification_scheduler.scheduled_check_time", &scheduled));
   EXPECT_GE(scheduled, shown_at + 10 - 0.5);
-  EXPECT_LE(scheduled, closed_at + 5 + 0.5);
+  EXPECT_LE(scheduled, ended_at + 5 + 0.5);
 }
 
 TEST_F(TavrinHintProgramTest, KeepsTheScheduledCheckAcrossARestart) {
