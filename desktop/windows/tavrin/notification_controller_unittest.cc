@@ -1,5 +1,7 @@
 #include "desktop/windows/tavrin/notification_controller.h"
 
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,13 @@ TEST_F(NotificationControllerTest, FutureLastShowTimeWaitsLongerThanAfter) {
   environment()->last_shown = "ads";
   environment()->last_show_times["ads"] = now() + TimeDelta::FromHours(1);
   EXPECT_EQ(Check(), TimeDelta::FromHours(25));
+  EXPECT_TRUE(environment()->shown.empty());
+
+  // A time at the end of the range saturates the wait instead of wrapping
+  // it into the past.
+  environment()->last_show_times["ads"] =
+      base::Time::FromInternalValue(std::numeric_limits<int64_t>::max());
+  EXPECT_EQ(Check(), TimeDelta::Max());
   EXPECT_TRUE(environment()->shown.empty());
 }
 
