@@ -140,13 +140,17 @@ class NotificationManagerTest : public testing::Test {
 
   static void RunPostedTasks() { base::MessageLoop::current()->RunUntilIdle(); }
 
+  // The events sent with |action| ("&ea=" up to the next field).
   std::vector<std::string> EventsWith(const std::string& action) const {
     std::vector<std::string> events;
     for (const std::string& body : sent_) {
-      if (body.find("&ea=" + action + "&") != std::string::npos ||
-          body.size() >= action.size() + 4 &&
-              body.compare(body.size() - action.size() - 4, std::string::npos,
-                           "&ea=" + action) == 0) {
+      size_t start = body.find("&ea=");
+      if (start == std::string::npos)
+        continue;
+      start += 4;
+      size_t end = body.find('&', start);
+      if (body.substr(start, end == std::string::npos ? end : end - start) ==
+          action) {
         events.push_back(body);
       }
     }
