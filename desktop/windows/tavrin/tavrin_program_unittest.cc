@@ -63,6 +63,10 @@ class TavrinProgramTest : public testing::Test {
     DWORD size = 257;
     ASSERT_TRUE(::GetUserNameW(user, &size));
     profile_ = temp_.GetPath() / L"profiles" / user / L"Ulvena";
+    // The notifier's analytics go to a closed local port (the child inherits
+    // this), so nothing leaves the machine.
+    ASSERT_TRUE(
+        ::SetEnvironmentVariableW(L"https_proxy", L"http://127.0.0.1:9"));
   }
 
   void TearDown() override {
@@ -73,11 +77,11 @@ class TavrinProgramTest : public testing::Test {
     }
   }
 
-  // Starts the notifier with |switches| without waiting for it.
-  bool StartNotifier(const std::wstring& switches = std::wstring()) {
+  // Starts the notifier without waiting for it.
+  bool StartNotifier(const std::wstring& arguments = std::wstring()) {
     std::wstring command_line = L"\"" + notifier_.native() + L"\"";
-    if (!switches.empty())
-      command_line += L" " + switches;
+    if (!arguments.empty())
+      command_line += L" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -166,6 +170,61 @@ TEST_F(TavrinProgramTest, RunsWithItsTrayUntilClosedFromTheMenu) {
   ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(101, 0), 0);
   EXPECT_EQ(WaitForExit(), 0);
   EXPECT_EQ(WaitForMainWindow(false, 5), nullptr);
+}
+
+TEST_F(TavrinProgramTest, ShowsTheTestNotificationInTheCornerOfTheWorkArea) {
+  ASSERT_TRUE(StartNotifier(L"--test-notification=ads"));
+  HWND window = WaitForMainWindow(true, 15);
+  ASSERT_NE(window, nullptr);
+
+  constexpr wchar_t kPopupClass[] =
+      L"Ulvena Tavrin Notification Embedded Browser Window Class";
+  constexpr wchar_t kPopupTitle[] =
+      L"Ulvena Tavrin Notification Embedded Browser Window";
+  HWND popup = nullptr;
+  for (int i = 0; i < 300 && !(popup && ::IsWindowVisible(popup)); ++i) {
+    ::Sleep(50);
+    popup = ::FindWindowW(kPopupClass, kPopupTitle);
+  }
+  ASSERT_TRUE(popup);
+  ASSERT_TRUE(::IsWindowVisible(popup));
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(popup, &owner);
+  EXPECT_EQ(owner, ::GetProcessId(process_));
+
+  // Bottom-right corner, 12 px in; 280 px wide and as tall as the entry of
+  // "ads" in notifications.json (150).
+  RECT work_area = {};
+  ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0));
+  RECT placed = {};
+  ASSERT_TRUE(::GetWindowRect(popup, &placed));
+  EXPECT_EQ(placed.right, work_area.right - 12);
+  EXPECT_EQ(placed.bottom, work_area.bottom - 12);
+  EXPECT_EQ(placed.right - placed.left, 280);
+  EXPECT_EQ(placed.bottom - placed.top, 150);
+  EXPECT_TRUE(::GetWindowLongW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(::GetWindowRgn(popup, region), ERROR);
+  EXPECT_FALSE(::PtInRegion(region, 0, 0));
+  EXPECT_TRUE(::PtInRegion(region, 140, 75));
+  ::DeleteObject(region);
+
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForExit(), 0);
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(profile_ / L"tavrin_prefs.json", &text));
+  base::Value prefs = base::JSONReader::Read(text).value_or(base::Value());
+  int total = 0;
+  EXPECT_TRUE(
+      base::GetIntegerAt(prefs, "notifications.ads.total_shown", &total));
+  EXPECT_EQ(total, 1);
+  double shown_at = 0;
+  EXPECT_TRUE(
+      base::GetDoubleAt(prefs, "notifications.ads.last_show_time", &shown_at));
+  EXPECT_GT(shown_at, 0.0);
+  std::string last;
+  EXPECT_TRUE(base::GetStringAt(prefs, "last_shown_notifications", &last));
+  EXPECT_EQ(last, "ads");
 }
 
 TEST_F(TavrinProgramTest, EndsOnWmClose) {
@@ -351,6 +410,14 @@ TEST_F(TavrinHintProgramTest, ShowsTheLeastRecentlyShownHintAndReArms) {
   StartWithDelays(2, 5);
   ASSERT_TRUE(WaitForLogMessage("Show ads."))
       << ::testing::PrintToString(LogMessages());
+  // The hint's pop-up is the notifier's.
+  HWND popup =
+      ::FindWindowW(L"Ulvena Tavrin Notification Embedded Browser Window Class",
+                    L"Ulvena Tavrin Notification Embedded Browser Window");
+  ASSERT_NE(popup, nullptr);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(popup, &owner);
+  EXPECT_EQ(owner, ::GetProcessId(process_));
   // Re-armed with the after delay: the next check finds the pop-up open.
   ASSERT_TRUE(WaitForLogMessage(
       "Don't show because other notification is being shown."));
