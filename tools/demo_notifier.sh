@@ -38,7 +38,11 @@ capture_dir=$(dirname "${TAVRIN_EVENT_CAPTURE#Z:}")
 
 demo="$build/demo_notifier"
 notifier_pid=""
+chrome_pid=""
 cleanup() {
+  if [ -n "$chrome_pid" ]; then
+    kill "$chrome_pid" 2>/dev/null || true
+  fi
   if [ -n "$notifier_pid" ] && kill -0 "$notifier_pid" 2>/dev/null; then
     wine "$build/bin/main_window_tool.exe" close 10 >/dev/null 2>&1 || true
     kill "$notifier_pid" 2>/dev/null || true
@@ -71,7 +75,15 @@ PY
 
 echo "== tavrin.exe"
 echo "browser installation: $demo/install"
-wine "$demo/install/tavrin/tavrin.exe" >/dev/null 2>&1 &
+# Another browser runs (a process of ours named chrome.exe), so the hint
+# checks may show a hint; small delays bring the first check 2 s after start.
+cp "$build/bin/idle_process.exe" "$demo/chrome.exe"
+wine "$demo/chrome.exe" 120 >/dev/null 2>&1 &
+chrome_pid=$!
+# Analytics go to a closed local port, not off the machine.
+https_proxy=http://127.0.0.1:9 wine "$demo/install/tavrin/tavrin.exe" \
+  --override-initial-notification-delay=2 \
+  --override-after-notification-delay=3600 >/dev/null 2>&1 &
 notifier_pid=$!
 if ! tool wait 30; then
   echo "the notifier's main window did not appear" >&2
@@ -82,6 +94,19 @@ echo "main window \"Ulvena Tavrin Main Window\" is up"
 sleep 2
 import -window root -display "$DISPLAY" "$out_dir/notifier.png"
 echo "screenshot with the tray icon: $out_dir/notifier.png"
+
+# The scheduler's first check, 2 s after start, chooses and shows a hint.
+shown=""
+for _ in $(seq 100); do
+  log_file=$(find "$demo/profiles" -name tavrin.log | head -n 1)
+  shown=$(grep -o '] Show [a-z]*\.' "${log_file:-/dev/null}" 2>/dev/null | head -n 1 || true)
+  [ -n "$shown" ] && break
+  sleep 0.1
+done
+echo "the scheduler's check: ${shown#] }"
+sleep 1.5
+import -window root -display "$DISPLAY" "$out_dir/notifier_hint.png"
+echo "screenshot with the hint's pop-up: $out_dir/notifier_hint.png"
 
 # The tray menu, as a right click on the icon opens it.
 tool menu 600 500

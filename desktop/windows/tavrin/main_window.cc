@@ -7,6 +7,7 @@
 
 #include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
 #include "desktop/windows/tavrin/analytics/analytics.h"
+#include "desktop/windows/tavrin/notification_manager.h"
 #include "desktop/windows/tavrin/popup_menu.h"
 #include "desktop/windows/tavrin/tavrin_main_controller.h"
 
@@ -114,6 +115,9 @@ void MainWindow::OnTrayNotification(UINT event, int x, int y) {
     case WM_LBUTTONUP:
       Analytics::GetInstance()->SendEvent("Tray", "click", "");
       TavrinMainController::GetInstance()->LaunchBrowser(std::string(), false);
+      // The browser now has the user's attention; the oldest hint goes.
+      if (NotificationManager* manager = GetNotificationManager())
+        manager->CloseFirstWindow();
       break;
   }
 }

@@ -13,9 +13,14 @@
 #include "components/prefs/pref_service_factory.h"
 #include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/base_window_factory.h"
+#include "desktop/windows/tavrin/battery_hint.h"
 #include "desktop/windows/tavrin/main_window.h"
 #include "desktop/windows/tavrin/notification_files_verifier.h"
+#include "desktop/windows/tavrin/notification_manager.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
+#include "desktop/windows/tavrin/process_monitor.h"
+#include "desktop/windows/tavrin/tavrin_notification_environment.h"
+#include "desktop/windows/tavrin/tavrin_notification_scheduler.h"
 
 namespace {
 
@@ -24,6 +29,8 @@ constexpr char kAnalyticsAppIdSwitch[] = "analytics-app-id";
 // The Measurement Protocol property that the events go to.
 constexpr char kAnalyticsTrackingId[] = "UA-6029174-58";
 constexpr char kAnalyticsUserIdPref[] = "analytics.user_id";
+// Shows the named hint one second after start, for trying a hint out.
+constexpr char kTestNotificationSwitch[] = "test-notification";
 
 // The switch that marks a browser start as the notifier's.
 constexpr wchar_t kFromTavrinSwitch[] = L"--from-tavrin";
@@ -36,8 +43,11 @@ TavrinMainController* TavrinMainController::GetInstance() {
   return base::Singleton<TavrinMainController>::get();
 }
 
-TavrinMainController::TavrinMainController() = default;
+TavrinMainController::TavrinMainController()
+    : process_monitor_(std::make_unique<ProcessMonitor>()) {}
 
+// Members go in reverse order of declaration: prefs before the notification
+// manager, the manager (and its pop-ups) before the main window.
 TavrinMainController::~TavrinMainController() = default;
 
 bool TavrinMainController::Init(HINSTANCE instance) {
@@ -62,16 +72,37 @@ bool TavrinMainController::Init(HINSTANCE instance) {
 
   main_window_ = CreateBaseWindow<MainWindow>(instance_, nullptr);
 
-  // The switch replaces the built-in property even when its value is empty.
-  std::string tracking_id = kAnalyticsTrackingId;
+  notification_manager_ = std::make_unique<NotificationManager>(instance_);
+
   const base::CommandLine* command_line =
       base::CommandLine::ForCurrentProcess();
+  std::string test_notification =
+      command_line ? command_line->GetSwitchValueASCII(kTestNotificationSwitch)
+                   : std::string();
+  if (!test_notification.empty()) {
+    base::MessageLoop::current()->task_runner()->PostDelayedTask(
+        FROM_HERE_WITH_EXPLICIT_FUNCTION("TavrinMainController::Init"),
+        [this, test_notification] {
+          if (notification_manager_)
+            notification_manager_->ShowNotification(test_notification);
+        },
+        base::TimeDelta::FromSeconds(1));
+  }
+
+  // The switch replaces the built-in property even when its value is empty.
+  std::string tracking_id = kAnalyticsTrackingId;
   if (command_line && command_line->HasSwitch(kAnalyticsAppIdSwitch))
     tracking_id = command_line->GetSwitchValueASCII(kAnalyticsAppIdSwitch);
   Analytics* analytics = Analytics::GetInstance();
   analytics->Init(tracking_id, GetAnalyticsClientId());
   analytics->SendEvent("Session", "start", "session");
 
+  scheduler_ = std::make_unique<TavrinNotificationScheduler>(
+      std::make_unique<TavrinNotificationEnvironment>());
+
+  // Without WMI (or its events) the notifier still runs; the monitor logs
+  // why.
+  process_monitor_->Init();
   return true;
 }
 
@@ -79,18 +110,12 @@ bool TavrinMainController::Init(HINSTANCE instance) {
 void TavrinMainController::RegisterPrefs(PrefRegistrySimple* registry) {
   registry->RegisterStringPref(kAnalyticsUserIdPref, std::string());
   // Per-hint state, the last shown hint and the dismisses in a row.
-  registry->RegisterDictionaryPref("notifications");
-  registry->RegisterStringPref("last_shown_notifications", std::string());
-  registry->RegisterIntegerPref("consecutive_dismisses", 0);
+  NotificationManager::RegisterPrefs(registry);
   // Power-triggered battery hints.
-  registry->RegisterIntegerPref("power_disconnected_event_count", 0);
-  registry->RegisterDoublePref("last_power_disconnected_handled_event_time",
-                               0.0);
+  BatteryHint::RegisterPrefs(registry);
   // When the next check for a hint is due.
-  registry->RegisterDoublePref("notification_scheduler.scheduled_check_time",
-                               0.0);
-  // The browser's processes seen so far.
-  registry->RegisterDictionaryPref("process_monitor.launcher_log");
+  TavrinNotificationScheduler::RegisterPrefs(registry);
+  ProcessMonitor::RegisterPrefs(registry);
 }
 
 std::string TavrinMainController::GetAnalyticsClientId() {
@@ -135,6 +160,7 @@ void TavrinMainController::LaunchBrowser(const std::string& url,
 }
 
 void TavrinMainController::Quit() {
+  process_monitor_->Shutdown();
   // Quitting when idle lets the prefs writes already posted to this loop
   // finish; once Run returns nothing is written any more.
   if (base::MessageLoop* loop = base::MessageLoop::current())

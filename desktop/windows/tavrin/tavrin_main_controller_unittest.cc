@@ -20,6 +20,7 @@
 #include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/main_window.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
+#include "desktop/windows/tavrin/tavrin_notification_scheduler.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
 #include "gtest/gtest.h"
 
@@ -127,6 +128,12 @@ TEST_F(TavrinMainControllerTest, InitCreatesPrefsAndTheMainWindow) {
     ASSERT_TRUE(controller->main_window());
     EXPECT_EQ(::FindWindowW(MainWindow::kClassName, MainWindow::kWindowTitle),
               controller->main_window()->hwnd());
+    // The first hint check is armed; with a fresh prefs file it is the
+    // initial delay away.
+    ASSERT_TRUE(controller->scheduler());
+    EXPECT_TRUE(controller->scheduler()->IsRunning());
+    EXPECT_EQ(controller->scheduler()->GetCurrentDelay(),
+              base::TimeDelta::FromSeconds(300));
   });
 }
 

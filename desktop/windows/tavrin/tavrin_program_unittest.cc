@@ -5,11 +5,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/json/json_reader.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "base/values.h"
@@ -96,10 +100,12 @@ class TavrinProgramTest : public testing::Test {
 
   // Starts the notifier without waiting for it, with this test's own
   // analytics client id.
-  bool StartNotifier() {
+  bool StartNotifier(const std::wstring& arguments = std::wstring()) {
     std::wstring command_line = L"\"" + notifier_.native() +
                                 L"\" --analytics-client-id=" +
                                 base::UTF8ToWide(client_id_);
+    if (!arguments.empty())
+      command_line += L" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -120,6 +126,29 @@ class TavrinProgramTest : public testing::Test {
     DWORD code = 0;
     ::GetExitCodeProcess(process_, &code);
     return code;
+  }
+
+  // Starts the notifier, closes it once its window is there and reads the
+  // launcher log from its prefs.
+  void RunNotifierOnce(base::Value* launcher_log) {
+    ASSERT_TRUE(StartNotifier());
+    HWND window = WaitForMainWindow(true, 15);
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForExit(), 0);
+    ASSERT_EQ(WaitForMainWindow(false, 5), nullptr);
+    ::CloseHandle(process_);
+    process_ = nullptr;
+
+    std::string contents;
+    ASSERT_TRUE(
+        base::ReadFileToString(profile_ / L"tavrin_prefs.json", &contents));
+    std::optional<base::Value> prefs = base::JSONReader::Read(contents);
+    ASSERT_TRUE(prefs.has_value()) << contents;
+    const base::Value* log =
+        base::GetDictionaryAt(*prefs, "process_monitor.launcher_log");
+    ASSERT_NE(log, nullptr) << contents;
+    *launcher_log = *log;
   }
 
   base::ScopedTempDir temp_;
@@ -198,6 +227,61 @@ TEST_F(TavrinProgramTest, RunsWithItsTrayUntilClosedFromTheMenu) {
   EXPECT_EQ(WaitForMainWindow(false, 5), nullptr);
   // The second notifier and the menu items sent nothing.
   EXPECT_EQ(tavrin_test::ReadCapturedEvents(client_id_).size(), 2u);
+}
+
+TEST_F(TavrinProgramTest, ShowsTheTestNotificationInTheCornerOfTheWorkArea) {
+  ASSERT_TRUE(StartNotifier(L"--test-notification=ads"));
+  HWND window = WaitForMainWindow(true, 15);
+  ASSERT_NE(window, nullptr);
+
+  constexpr wchar_t kPopupClass[] =
+      L"Ulvena Tavrin Notification Embedded Browser Window Class";
+  constexpr wchar_t kPopupTitle[] =
+      L"Ulvena Tavrin Notification Embedded Browser Window";
+  HWND popup = nullptr;
+  for (int i = 0; i < 300 && !(popup && ::IsWindowVisible(popup)); ++i) {
+    ::Sleep(50);
+    popup = ::FindWindowW(kPopupClass, kPopupTitle);
+  }
+  ASSERT_TRUE(popup);
+  ASSERT_TRUE(::IsWindowVisible(popup));
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(popup, &owner);
+  EXPECT_EQ(owner, ::GetProcessId(process_));
+
+  // Bottom-right corner, 12 px in; 280 px wide and as tall as the entry of
+  // "ads" in notifications.json (150).
+  RECT work_area = {};
+  ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0));
+  RECT placed = {};
+  ASSERT_TRUE(::GetWindowRect(popup, &placed));
+  EXPECT_EQ(placed.right, work_area.right - 12);
+  EXPECT_EQ(placed.bottom, work_area.bottom - 12);
+  EXPECT_EQ(placed.right - placed.left, 280);
+  EXPECT_EQ(placed.bottom - placed.top, 150);
+  EXPECT_TRUE(::GetWindowLongW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(::GetWindowRgn(popup, region), ERROR);
+  EXPECT_FALSE(::PtInRegion(region, 0, 0));
+  EXPECT_TRUE(::PtInRegion(region, 140, 75));
+  ::DeleteObject(region);
+
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForExit(), 0);
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(profile_ / L"tavrin_prefs.json", &text));
+  base::Value prefs = base::JSONReader::Read(text).value_or(base::Value());
+  int total = 0;
+  EXPECT_TRUE(
+      base::GetIntegerAt(prefs, "notifications.ads.total_shown", &total));
+  EXPECT_EQ(total, 1);
+  double shown_at = 0;
+  EXPECT_TRUE(
+      base::GetDoubleAt(prefs, "notifications.ads.last_show_time", &shown_at));
+  EXPECT_GT(shown_at, 0.0);
+  std::string last;
+  EXPECT_TRUE(base::GetStringAt(prefs, "last_shown_notifications", &last));
+  EXPECT_EQ(last, "ads");
 }
 
 TEST_F(TavrinProgramTest, EndsOnWmClose) {
@@ -280,6 +364,223 @@ TEST_F(TavrinProgramTest, OfTwoStartedAtOnceOneRuns) {
   ::PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(::WaitForSingleObject(runner, 15000),
             static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
+// Keeps a process of ours named ulvena.exe (or |name|) running, as the
+// browser would.
+class RunningBrowser {
+ public:
+  bool Start(const base::FilePath& folder,
+             const wchar_t* name = L"ulvena.exe") {
+    const base::FilePath program = folder / name;
+    if (!base::CreateDirectory(folder) ||
+        !base::CopyFile(tavrin_test::GetProgramNextToTest(L"idle_process.exe"),
+                        program)) {
+      return false;
+    }
+    std::wstring command_line = L"\"" + program.native() + L"\" 60";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr,
+                          nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info_)) {
+      return false;
+    }
+    ::CloseHandle(info_.hThread);
+    return true;
+  }
+  ~RunningBrowser() {
+    if (info_.hProcess) {
+      ::TerminateProcess(info_.hProcess, 0);
+      ::WaitForSingleObject(info_.hProcess, 10000);
+      ::CloseHandle(info_.hProcess);
+    }
+  }
+  DWORD pid() const { return info_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
+
+// The launcher log outlasts a restart: the browser process found running at
+// the first start is stored; after it has ended, the second start still
+// knows it, with the time of the first start's last save as its end.
+TEST_F(TavrinProgramTest, KeepsTheLauncherLogAcrossRestarts) {
+  auto browser = std::make_unique<RunningBrowser>();
+  ASSERT_TRUE(browser->Start(temp_.GetPath() / L"browser"));
+  const std::string pid = std::to_string(browser->pid());
+
+  base::Value first;
+  ASSERT_NO_FATAL_FAILURE(RunNotifierOnce(&first));
+  ASSERT_TRUE(first.contains(pid)) << first.dump();
+  EXPECT_EQ(first[pid]["quit_time"], 0.0);
+  ASSERT_TRUE(first[pid]["tentative_quit_time"].is_number());
+  const double last_save = first[pid]["tentative_quit_time"];
+  EXPECT_GT(last_save, 0.0);
+
+  browser.reset();
+  base::Value second;
+  ASSERT_NO_FATAL_FAILURE(RunNotifierOnce(&second));
+  ASSERT_TRUE(second.contains(pid)) << second.dump();
+  EXPECT_EQ(second[pid]["quit_time"], last_save);
+  EXPECT_FALSE(second[pid].contains("tentative_quit_time"));
+}
+
+// The hint checks of a notifier started with small delays, with another
+// browser (a process of ours named chrome.exe) running and no Ulvena.
+class TavrinHintProgramTest : public TavrinProgramTest {
+ protected:
+  void SetUp() override {
+    TavrinProgramTest::SetUp();
+    ASSERT_TRUE(chrome_.Start(temp_.GetPath() / L"other", L"chrome.exe"));
+  }
+
+  void StartWithDelays(int initial_seconds, int after_seconds) {
+    ASSERT_TRUE(StartNotifier(L"--override-initial-notification-delay=" +
+                              std::to_wstring(initial_seconds) +
+                              L" --override-after-notification-delay=" +
+                              std::to_wstring(after_seconds)));
+    ASSERT_NE(WaitForMainWindow(true, 15), nullptr);
+  }
+
+  void CloseNotifier() {
+    HWND window = ::FindWindowW(kClassName, kWindowTitle);
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForExit(), 0);
+    ::CloseHandle(process_);
+    process_ = nullptr;
+  }
+
+  // The message texts of the log, without their prefixes.
+  std::vector<std::string> LogMessages() const {
+    std::string contents;
+    base::ReadFileToString(profile_ / L"tavrin.log", &contents);
+    std::vector<std::string> messages;
+    size_t start = 0;
+    while (start < contents.size()) {
+      size_t end = contents.find('\n', start);
+      if (end == std::string::npos)
+        end = contents.size();
+      std::string line = contents.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+      const size_t text = line.find("] ");
+      if (text != std::string::npos)
+        messages.push_back(line.substr(text + 2));
+      start = end + 1;
+    }
+    return messages;
+  }
+
+  int CountLogMessages(const std::string& text) const {
+    std::vector<std::string> messages = LogMessages();
+    return static_cast<int>(std::count(messages.begin(), messages.end(), text));
+  }
+
+  // Waits until |text| has been logged |count| times in all.
+  bool WaitForLogMessage(const std::string& text, int count = 1) {
+    for (int i = 0; i < 300; ++i) {
+      if (CountLogMessages(text) >= count)
+        return true;
+      ::Sleep(100);
+    }
+    return false;
+  }
+
+  base::Value ReadPrefs() const {
+    std::string contents;
+    base::ReadFileToString(profile_ / L"tavrin_prefs.json", &contents);
+    return base::JSONReader::Read(contents).value_or(base::Value());
+  }
+
+  RunningBrowser chrome_;
+};
+
+TEST_F(TavrinHintProgramTest, ShowsTheLeastRecentlyShownHintAndReArms) {
+  StartWithDelays(2, 5);
+  ASSERT_TRUE(WaitForLogMessage("Show ads."))
+      << ::testing::PrintToString(LogMessages());
+  // The hint's pop-up is the notifier's.
+  HWND popup =
+      ::FindWindowW(L"Ulvena Tavrin Notification Embedded Browser Window Class",
+                    L"Ulvena Tavrin Notification Embedded Browser Window");
+  ASSERT_NE(popup, nullptr);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(popup, &owner);
+  EXPECT_EQ(owner, ::GetProcessId(process_));
+  // Re-armed with the after delay: the next check finds the pop-up open.
+  ASSERT_TRUE(WaitForLogMessage(
+      "Don't show because other notification is being shown."));
+  CloseNotifier();
+  const double ended_at = base::Time::Now().ToDoubleT();
+
+  const std::vector<std::string> messages = LogMessages();
+  auto checking = std::find(messages.begin(), messages.end(),
+                            "Checking whether to show hint...");
+  auto shown = std::find(messages.begin(), messages.end(), "Show ads.");
+  EXPECT_LT(checking, shown);
+  // No battery under Wine: the battery hint is skipped, "ads" comes before
+  // "places" and "places" is not shown.
+  EXPECT_EQ(CountLogMessages("Show ads."), 1);
+  EXPECT_EQ(CountLogMessages("Show battery."), 0);
+  EXPECT_EQ(CountLogMessages("Show places."), 0);
+
+  const base::Value prefs = ReadPrefs();
+  std::string last_shown;
+  EXPECT_TRUE(
+      base::GetStringAt(prefs, "last_shown_notifications", &last_shown));
+  EXPECT_EQ(last_shown, "ads");
+  int total_shown = 0;
+  EXPECT_TRUE(
+      base::GetIntegerAt(prefs, "notifications.ads.total_shown", &total_shown));
+  EXPECT_EQ(total_shown, 1);
+  double shown_at = 0;
+  ASSERT_TRUE(
+      base::GetDoubleAt(prefs, "notifications.ads.last_show_time", &shown_at));
+  EXPECT_EQ(base::GetDictionaryAt(prefs, "notifications.places"), nullptr);
+  // The second check came at least 5 s after the showing and stored its
+  // own time plus the after delay.
+  double scheduled = 0;
+  ASSERT_TRUE(base::GetDoubleAt(
+      prefs, "notification_scheduler.scheduled_check_time", &scheduled));
+  EXPECT_GE(scheduled, shown_at + 10 - 0.5);
+  EXPECT_LE(scheduled, ended_at + 5 + 0.5);
+}
+
+TEST_F(TavrinHintProgramTest, KeepsTheScheduledCheckAcrossARestart) {
+  StartWithDelays(2, 3600);
+  ASSERT_TRUE(WaitForLogMessage("Show ads."))
+      << ::testing::PrintToString(LogMessages());
+  CloseNotifier();
+  base::Value prefs = ReadPrefs();
+  double shown_at = 0;
+  double scheduled = 0;
+  ASSERT_TRUE(
+      base::GetDoubleAt(prefs, "notifications.ads.last_show_time", &shown_at));
+  ASSERT_TRUE(base::GetDoubleAt(
+      prefs, "notification_scheduler.scheduled_check_time", &scheduled));
+  EXPECT_NEAR(scheduled, shown_at + 3600, 5);
+
+  // Restarted with the same switches, the notifier waits for the stored
+  // time, an hour away, instead of checking 2 s after start.
+  StartWithDelays(2, 3600);
+  // A power event on mains power (all that Wine reports) brings no check
+  // either.
+  HWND watcher = ::FindWindowW(L"BatteryWatcherClass", L"BatteryWatcherClass");
+  ASSERT_NE(watcher, nullptr);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(watcher, &owner);
+  EXPECT_EQ(owner, ::GetProcessId(process_));
+  ::SendMessageW(watcher, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+  ::Sleep(5000);
+  CloseNotifier();
+  EXPECT_EQ(CountLogMessages("Checking whether to show hint..."), 1);
+  prefs = ReadPrefs();
+  double scheduled_after = 0;
+  ASSERT_TRUE(base::GetDoubleAt(
+      prefs, "notification_scheduler.scheduled_check_time", &scheduled_after));
+  EXPECT_DOUBLE_EQ(scheduled_after, scheduled);
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND hwnd,

@@ -3,8 +3,9 @@
 // installer_prefs.json), reinstalls over it while it runs, and uninstalls
 // it, on folders whose names cmd and WQL give meanings of their own.
 //
-// The notifier's analytics go to a closed local port through https_proxy,
-// which the installer passes on: nothing leaves the machine.
+// The notifier's analytics go to the test environment's capture proxy
+// through https_proxy, which the installer passes on: nothing leaves the
+// machine.
 
 #include <wbemidl.h>
 #include <windows.h>
@@ -121,7 +122,6 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
     ASSERT_EQ(nullptr, ::FindWindowW(kClassName, kWindowTitle))
         << "a notifier is already running";
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
-    ::SetEnvironmentVariableW(L"https_proxy", L"http://127.0.0.1:9");
 
     browser_ = temp_.GetPath() / GetParam();
     folder_ = browser_ / L"tavrin";
@@ -176,7 +176,6 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
       if (scheduler->Init())
         scheduler->DeleteTask(task_name_);
     }
-    ::SetEnvironmentVariableW(L"https_proxy", nullptr);
   }
 
   tavrin_test::ProgramResult Run(const base::FilePath& program,
