@@ -10,7 +10,9 @@
 
 // Task Scheduler 2.0 under Wine keeps a task's name but drops its triggers,
 // actions and principal, so what TaskSchedulerV2 registers is checked here,
-// on the definition it applies field by field to the service's objects.
+// on the definition it applies field by field to the service's objects
+// (the update task as a whole: task_scheduler_v2_unittest.cc, on a fake of
+// those objects).
 
 namespace installer {
 namespace {
@@ -64,67 +66,15 @@ TEST(ScheduledTaskDefinitionTest, FormatsBoundariesInLocalTimeToTheSecond) {
   EXPECT_TRUE(FormatTaskTime(base::Time()).empty());
 }
 
-TEST(ScheduledTaskDefinitionTest, PerUserUpdateTask) {
+TEST(ScheduledTaskDefinitionTest, AllUsersTaskKeepsTheInstallingUserAsAuthor) {
   const ScheduledTaskDefinition definition = BuildScheduledTaskDefinition(
-      UpdateTaskInfo(false), kUser, /*user_is_admin=*/false, FixedNow());
-
+      UpdateTaskInfo(true), kUser, /*user_is_admin=*/false, FixedNow());
   EXPECT_EQ(kUser, definition.author);
-  EXPECT_EQ(L"Keeps Ulvena tavrin up to date", definition.description);
-  EXPECT_EQ(L"PT3600S", definition.execution_time_limit);
-  EXPECT_EQ(TASK_INSTANCES_IGNORE_NEW, definition.multiple_instances);
-  EXPECT_TRUE(definition.run_only_if_network_available);
-  EXPECT_FALSE(definition.stop_if_going_on_batteries);
-  EXPECT_FALSE(definition.disallow_start_if_on_batteries);
-  EXPECT_TRUE(definition.start_when_available);
-  EXPECT_TRUE(definition.delete_expired_task_after.empty());
-
-  ASSERT_EQ(2u, definition.triggers.size());
-  const ScheduledTaskTrigger& daily = definition.triggers[0];
-  EXPECT_EQ(TASK_TRIGGER_DAILY, daily.type);
-  EXPECT_EQ(L"Daily run", daily.id);
-  EXPECT_EQ(LocalText(FixedNow()), daily.start_boundary);
-  EXPECT_TRUE(daily.end_boundary.empty());
-  EXPECT_EQ(1, daily.days_interval);
-  const ScheduledTaskTrigger& logon = definition.triggers[1];
-  EXPECT_EQ(TASK_TRIGGER_LOGON, logon.type);
-  EXPECT_EQ(L"Logon run", logon.id);
-  EXPECT_EQ(LocalText(FixedNow()), logon.start_boundary);
-  EXPECT_EQ(kUser, logon.user_id);
-  EXPECT_EQ(L"PT5M", logon.delay);
-
-  EXPECT_EQ(L"C:\\Program Files\\Ulvena\\launcher.exe", definition.exec_path);
-  EXPECT_EQ(
-      L"--scheduledautoupdate --component-name=tavrin "
-      L"--component-path=\"C:\\Program Files\\Ulvena\\tavrin\" $(Arg0)",
-      definition.exec_arguments);
-  EXPECT_FALSE(definition.run_level_highest);
-
-  EXPECT_EQ(L"Ulvena scheduled tavrin Autoupdate 1476345785",
-            definition.full_name);
-  EXPECT_EQ(kUser, definition.user);
-  EXPECT_EQ(TASK_LOGON_INTERACTIVE_TOKEN, definition.logon_type);
-  EXPECT_TRUE(definition.security_descriptor.empty());
-  EXPECT_FALSE(definition.delete_after_registration);
-}
-
-TEST(ScheduledTaskDefinitionTest, AllUsersTaskRunsAsSystemFromBoot) {
-  const ScheduledTaskDefinition definition = BuildScheduledTaskDefinition(
-      UpdateTaskInfo(true), kUser, /*user_is_admin=*/true, FixedNow());
-
-  ASSERT_EQ(2u, definition.triggers.size());
-  EXPECT_EQ(TASK_TRIGGER_DAILY, definition.triggers[0].type);
-  const ScheduledTaskTrigger& boot = definition.triggers[1];
-  EXPECT_EQ(TASK_TRIGGER_BOOT, boot.type);
-  EXPECT_EQ(L"Logon run", boot.id);
-  EXPECT_EQ(L"PT5M", boot.delay);
-  EXPECT_TRUE(boot.user_id.empty());
-
-  EXPECT_TRUE(definition.run_level_highest);
   EXPECT_EQ(L"SYSTEM", definition.user);
-  EXPECT_EQ(TASK_LOGON_SERVICE_ACCOUNT, definition.logon_type);
-  EXPECT_EQ(L"D:(A;;GRGX;;;AU)", definition.security_descriptor);
-  // The author stays the user who installed it.
-  EXPECT_EQ(kUser, definition.author);
+  ASSERT_EQ(2u, definition.triggers.size());
+  EXPECT_EQ(TASK_TRIGGER_BOOT, definition.triggers[1].type);
+  EXPECT_TRUE(definition.triggers[1].user_id.empty());
+  EXPECT_FALSE(definition.run_level_highest);
 }
 
 TEST(ScheduledTaskDefinitionTest, RunOnceTaskExpiresAtOnceAndIsDeleted) {

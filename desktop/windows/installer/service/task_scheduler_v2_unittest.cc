@@ -389,7 +389,10 @@ TEST(TaskSchedulerV2InitTest, OperationsBeforeInitFailQuietly) {
 }
 
 // The real Task Scheduler 2.0 service, for what Wine keeps of a task: its
-// registration under the full name, its replacement and its deletion.
+// registration under the full name, its replacement and its deletion. Wine
+// creates daily triggers only (logon, boot and registration triggers are
+// not implemented there), so the task here is the update task without its
+// logon trigger; the full update task is shown on the fake above.
 class RealTaskSchedulerV2Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -414,7 +417,7 @@ class RealTaskSchedulerV2Test : public ::testing::Test {
     info.description = L"Keeps Ulvena tavrin up to date";
     info.max_run_seconds = 3600;
     info.trigger_kind = TaskInfo::kTriggerDaily;
-    info.add_logon_trigger = true;
+    info.add_logon_trigger = false;
     info.run_only_if_network = true;
     created_.push_back(info.name);
     return info;

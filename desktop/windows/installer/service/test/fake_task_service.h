@@ -346,7 +346,7 @@ class FakeRegisteredTask : public base::win::IUnknownImpl,
   FakeRegisteredTask(CallLog* log,
                      const std::wstring& name,
                      Microsoft::WRL::ComPtr<ITaskDefinition> definition)
-      : log_(log), name(name), definition(definition) {}
+      : name(name), definition(definition), log_(log) {}
   TAVRIN_FAKE_QI(IRegisteredTask)
   STDMETHODIMP get_Name(BSTR* text) override {
     *text = SysAllocString(name.c_str());
