@@ -21,6 +21,7 @@ packages=(
   wine wine32:i386 wine64 libgnutls30:i386 xvfb xauth
   nlohmann-json3-dev googletest
   dpkg-dev file python3 imagemagick openssl
+  chromium chromium-driver
 )
 
 need_apt=0
@@ -143,4 +144,21 @@ build_boringssl() {
 }
 build_boringssl "$CACHE_DIR/boringssl-mingw" i686-w64-mingw32
 build_boringssl "$CACHE_DIR/boringssl-mingw-x86_64" x86_64-w64-mingw32
-echo "setup: ready (libcurl and BoringSSL in $CACHE_DIR)"
+# The hint pages' tests drive headless Chromium from Node.js and parse the
+# pages' scripts as ES5: two packages from the npm registry, pinned.
+NODE_PREFIX="$CACHE_DIR/node"
+node_packages=(playwright-core@1.65.2 acorn@8.19.0)
+node_stamp="$NODE_PREFIX/installed-${node_packages[*]// /_}"
+node_stamp=${node_stamp// /_}
+if ! command -v npm >/dev/null; then
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+    --no-install-recommends nodejs npm
+fi
+if [ ! -f "$node_stamp" ]; then
+  echo "setup: installing ${node_packages[*]} for the hint-page tests"
+  mkdir -p "$NODE_PREFIX"
+  npm install --prefix "$NODE_PREFIX" --no-audit --no-fund --silent \
+    "${node_packages[@]}"
+  touch "$node_stamp"
+fi
+echo "setup: ready (libcurl, BoringSSL and the page-test packages in $CACHE_DIR)"
