@@ -8,8 +8,8 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/test_log_capture.h"
 #include "base/time/time.h"
-#include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 
@@ -45,7 +45,7 @@ class CopyFileOperationTest : public ::testing::Test {
 
   base::ScopedTempDir temp_;
   base::FilePath source_;
-  TestLogCapture log_;
+  base::TestLogCapture log_;
 };
 
 // Three missing levels are created below the existing folder; the rollback

@@ -9,8 +9,8 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/test_log_capture.h"
 #include "base/time/time.h"
-#include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 
@@ -73,7 +73,7 @@ class RunningProgram {
   ~RunningProgram() { Stop(); }
 
   bool Start(const base::FilePath& path) {
-    if (!base::CopyFile(TestBinaryFolder() / L"in_use_helper.exe", path))
+    if (!base::CopyFile(TestBinaryFolder() / L"idle_helper.exe", path))
       return false;
     STARTUPINFOW startup_info = {};
     startup_info.cb = sizeof(startup_info);
@@ -166,7 +166,7 @@ class DeleteFileOperationTest : public ::testing::Test {
   }
 
   base::ScopedTempDir temp_;
-  TestLogCapture log_;
+  base::TestLogCapture log_;
 };
 
 TEST_F(DeleteFileOperationTest, MissingPathSucceedsWithNothingToCommit) {
