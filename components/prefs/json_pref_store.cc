@@ -8,7 +8,6 @@
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
 #include "base/logging.h"
-#include "base/strings/utf_string_conversions.h"
 #include "base/threading/sequenced_worker_pool.h"
 
 namespace {
@@ -40,10 +39,6 @@ bool SameValue(const base::Value& a, const base::Value& b) {
     return true;
   }
   return a == b;
-}
-
-std::string PathForLog(const base::FilePath& path) {
-  return base::WideToUTF8(path.native());
 }
 
 }  // namespace
@@ -122,7 +117,7 @@ JsonPrefStore::PrefReadError JsonPrefStore::State::Read() {
   std::string contents;
   if (!base::ReadFileToString(path_, &contents)) {
     if (base::PathExists(path_)) {
-      PLOG(ERROR) << "Cannot read prefs file " << PathForLog(path_);
+      PLOG(ERROR) << "Cannot read prefs file " << path_;
       error = PREF_READ_ERROR_ACCESS_DENIED;
     } else {
       error = PREF_READ_ERROR_NO_FILE;
@@ -144,10 +139,10 @@ JsonPrefStore::PrefReadError JsonPrefStore::State::Read() {
       // write.
       base::FilePath bad = path_;
       bad.replace_extension(L"bad");
-      LOG(WARNING) << "Prefs file " << PathForLog(path_) << " is invalid ("
-                   << message << "), moving it to " << PathForLog(bad);
+      LOG(WARNING) << "Prefs file " << path_ << " is invalid (" << message
+                   << "), moving it to " << bad;
       if (!base::Move(path_, bad))
-        PLOG(ERROR) << "Cannot move " << PathForLog(path_) << " aside";
+        PLOG(ERROR) << "Cannot move " << path_ << " aside";
     }
   }
 
@@ -188,7 +183,7 @@ void JsonPrefStore::State::ScheduleWrite() {
     if (write_pending_ || !dirty_ || !runner_)
       return;
     if (read_only_) {
-      VLOG(1) << "Not writing " << PathForLog(path_)
+      VLOG(1) << "Not writing " << path_
               << ": the existing file could not be read";
       return;
     }
@@ -200,7 +195,7 @@ void JsonPrefStore::State::ScheduleWrite() {
   if (!runner_->PostTask(FROM_HERE, [ticket] { ticket->Run(); })) {
     // The runner refuses file work (a read-only store): nothing is written,
     // and a later change tries again.
-    VLOG(1) << "Prefs write for " << PathForLog(path_) << " refused";
+    VLOG(1) << "Prefs write for " << path_ << " refused";
   }
 }
 
@@ -218,7 +213,7 @@ void JsonPrefStore::State::WriteNow() {
     base::JSONWriter::Write(prefs_, &data);
   }
   if (!base::WriteFileAtomically(path_, data)) {
-    PLOG(ERROR) << "Failed writing prefs to " << PathForLog(path_);
+    PLOG(ERROR) << "Failed writing prefs to " << path_;
     // Not on disk: the next commit tries again.
     std::lock_guard<std::mutex> hold(lock_);
     dirty_ = true;
