@@ -15,7 +15,7 @@
 #include "base/values.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
 #include "gtest/gtest.h"
-#include "tests/support/program_runner.h"
+#include "tests/test/program_runner.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "base/files/scoped_temp_dir.h"
 #include "gtest/gtest.h"
-#include "tests/support/program_runner.h"
+#include "tests/test/program_runner.h"
 
 namespace {
 
