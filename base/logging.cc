@@ -398,3 +398,19 @@ Win32ErrorLogMessage::~Win32ErrorLogMessage() {
 }
 
 }  // namespace logging
+
+std::ostream& operator<<(std::ostream& out, std::wstring_view text) {
+  return out << base::WideToUTF8(text);
+}
+
+std::ostream& operator<<(std::ostream& out, const std::wstring& text) {
+  return out << std::wstring_view(text);
+}
+
+std::ostream& operator<<(std::ostream& out, const wchar_t* text) {
+  return out << (text ? std::wstring_view(text) : std::wstring_view());
+}
+
+std::ostream& operator<<(std::ostream& out, const std::filesystem::path& path) {
+  return out << std::wstring_view(path.native());
+}

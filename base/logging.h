@@ -2,6 +2,8 @@
 #define BASE_LOGGING_H_
 
 #include <cstdint>
+#include <filesystem>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -152,5 +154,16 @@ class LogMessageVoidify {
 #endif
 
 #define NOTREACHED() DCHECK(false)
+
+// Wide text and paths go into a log line as UTF-8, so that a log line can
+// take them as they are. A path is written plain: the standard library's own
+// operator writes it quoted, with its backslashes doubled. They live in the
+// global namespace, where an unqualified << in any namespace of ours finds
+// them (no namespace of ours declares an operator<< of its own that would
+// hide them).
+std::ostream& operator<<(std::ostream& out, std::wstring_view text);
+std::ostream& operator<<(std::ostream& out, const std::wstring& text);
+std::ostream& operator<<(std::ostream& out, const wchar_t* text);
+std::ostream& operator<<(std::ostream& out, const std::filesystem::path& path);
 
 #endif  // BASE_LOGGING_H_

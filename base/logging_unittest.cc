@@ -187,6 +187,21 @@ TEST_F(LoggingTest, LogFileIsCreatedAppendedOrReplaced) {
   EXPECT_FALSE(InitLogging(settings));
 }
 
+TEST_F(LoggingTest, WideTextAndPathsAreWrittenAsUtf8) {
+  const std::wstring wide = L"\u017C\u00F3\u0142w";
+  const wchar_t* null_text = nullptr;
+  LOG(INFO) << wide << "|" << std::wstring_view(wide).substr(1) << "|"
+            << L"lit\u00e9ral" << "|" << null_text << "|";
+  // The standard library writes a path quoted, backslashes doubled; a log
+  // line gets it plain.
+  const base::FilePath path = base::FilePath(L"C:\\dir \u00e9") / L"f.txt";
+  LOG(INFO) << path;
+  ASSERT_EQ(2u, captured_.size());
+  EXPECT_EQ("\xC5\xBC\xC3\xB3\xC5\x82w|\xC3\xB3\xC5\x82w|lit\xC3\xA9ral||\n",
+            captured_[0].message);
+  EXPECT_EQ("C:\\dir \xC3\xA9\\f.txt\n", captured_[1].message);
+}
+
 // Run only as a child of LogFileFromSeveralProcesses: appends lines to the
 // log file named in the environment.
 TEST(LoggingChildTest, DISABLED_AppendLines) {

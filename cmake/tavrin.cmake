@@ -90,7 +90,7 @@ function(tavrin_add_wine_fixture)
     set(wine_arch win32)
   endif()
   # The desktop is started with the environment, not by the first window
-  # test (see tests/support/desktop_keeper.cc).
+  # test (see tests/test/desktop_keeper.cc).
   add_test(NAME wine_start
            COMMAND ${CMAKE_COMMAND} -E env TAVRIN_WINE_ARCH=${wine_arch}
                    ${CMAKE_SOURCE_DIR}/tools/wine_env.sh start ${dir}

@@ -140,7 +140,7 @@ set -e
 notifier_pid=""
 echo "tavrin.exe exited with $rc after WM_CLOSE"
 echo "analytics events, captured on this machine by the proxy at $https_proxy:"
-python3 "$root/tests/support/event_capture_proxy.py" show "$capture_dir"
+python3 "$root/tests/test/event_capture_proxy.py" show "$capture_dir"
 profile=$(find "$demo/profiles" -mindepth 2 -maxdepth 2 -type d | head -n 1)
 echo "profile folder (from \"profile_path\", user name filled in): ${profile:-none}"
 if [ -n "$profile" ]; then

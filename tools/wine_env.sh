@@ -14,9 +14,9 @@
 #
 # Nothing a run starts may reach the network: https_proxy and http_proxy send
 # every request of the programs' libcurl to the capture proxy on 127.0.0.1
-# (tests/support/event_capture_proxy.py), which answers it itself and records
+# (tests/test/event_capture_proxy.py), which answers it itself and records
 # the event; TAVRIN_EVENT_CAPTURE names its event file for the tests
-# (tests/support/event_capture.h). Loopback addresses go direct, for the tests
+# (tests/test/event_capture.h). Loopback addresses go direct, for the tests
 # that run HTTPS servers of their own there.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,7 +51,7 @@ stop() {
     # shellcheck disable=SC1090
     source "$env_file"
     wineserver -k 2>/dev/null || true
-    python3 "$root/tests/support/event_capture_proxy.py" stop \
+    python3 "$root/tests/test/event_capture_proxy.py" stop \
       "$dir/event_capture" >/dev/null 2>&1 || true
     if [ -n "${TAVRIN_XVFB_PID:-}" ]; then
       kill "$TAVRIN_XVFB_PID" 2>/dev/null || true
@@ -75,7 +75,7 @@ case "$action" in
     # A start that fails half-way leaves nothing running behind it.
     trap 'kill "$xvfb_pid" 2>/dev/null || true
       wineserver -k 2>/dev/null || true
-      python3 "$root/tests/support/event_capture_proxy.py" stop \
+      python3 "$root/tests/test/event_capture_proxy.py" stop \
         "$dir/event_capture" >/dev/null 2>&1 || true' EXIT
     read -r -t 30 display_number <"$fifo"
     rm -f "$fifo"
@@ -103,7 +103,7 @@ case "$action" in
       # starts the desktop itself.
       [ -e "$ready" ] || echo "warning: the desktop keeper did not start" >&2
     fi
-    proxy_port=$(python3 "$root/tests/support/event_capture_proxy.py" start \
+    proxy_port=$(python3 "$root/tests/test/event_capture_proxy.py" start \
       "$dir/event_capture")
     cat >"$env_file" <<ENV
 export WINEPREFIX='$WINEPREFIX'

@@ -2,7 +2,6 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "base/strings/utf_string_conversions.h"
 
 namespace base {
 
@@ -10,7 +9,7 @@ ScopedTempDir::ScopedTempDir() = default;
 
 ScopedTempDir::~ScopedTempDir() {
   if (!path_.empty() && !Delete())
-    LOG(WARNING) << "Could not delete temp dir " << WideToUTF8(path_.native());
+    LOG(WARNING) << "Could not delete temp dir " << path_;
 }
 
 bool ScopedTempDir::CreateUniqueTempDir() {

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "base/logging.h"
-#include "base/strings/utf_string_conversions.h"
 
 namespace base {
 
@@ -21,7 +20,7 @@ HANDLE LaunchProcess(const std::wstring& command_line,
   PROCESS_INFORMATION process_info = {};
   if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &startup_info, &process_info)) {
-    PLOG(ERROR) << "Failed to start " << WideToUTF8(command_line);
+    PLOG(ERROR) << "Failed to start " << command_line;
     return nullptr;
   }
   ::CloseHandle(process_info.hThread);

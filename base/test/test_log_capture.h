@@ -1,6 +1,7 @@
 #ifndef BASE_TEST_TEST_LOG_CAPTURE_H_
 #define BASE_TEST_TEST_LOG_CAPTURE_H_
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -8,8 +9,10 @@
 
 namespace base {
 
-// Collects the text of every message logged while it exists, verbose ones at
-// level 1 included, and keeps them from reaching the debugger output.
+// Collects the text of every message logged while it exists, verbose ones up
+// to |verbosity| included (1 unless the test asks for another), and keeps
+// them from reaching the debugger output. Messages logged on other threads
+// are collected too; read messages() once those threads are done.
 class TestLogCapture {
  public:
   struct Message {
@@ -17,9 +20,9 @@ class TestLogCapture {
     std::string text;
   };
 
-  TestLogCapture() {
+  explicit TestLogCapture(int verbosity = 1) {
     Messages().clear();
-    logging::SetVerbosity(1, "");
+    logging::SetVerbosity(verbosity, "");
     logging::SetLogMessageHandler(&Handle);
   }
   TestLogCapture(const TestLogCapture&) = delete;
@@ -31,9 +34,13 @@ class TestLogCapture {
   }
 
   const std::vector<Message>& messages() const { return Messages(); }
-  void Clear() { Messages().clear(); }
+  void Clear() {
+    std::lock_guard<std::mutex> hold(Lock());
+    Messages().clear();
+  }
 
   bool Contains(logging::LogSeverity severity, const std::string& text) const {
+    std::lock_guard<std::mutex> hold(Lock());
     for (const Message& message : Messages()) {
       if (message.severity == severity && message.text == text)
         return true;
@@ -43,6 +50,7 @@ class TestLogCapture {
 
   bool ContainsPrefix(logging::LogSeverity severity,
                       const std::string& prefix) const {
+    std::lock_guard<std::mutex> hold(Lock());
     for (const Message& message : Messages()) {
       if (message.severity == severity &&
           message.text.compare(0, prefix.size(), prefix) == 0) {
@@ -57,6 +65,10 @@ class TestLogCapture {
     static std::vector<Message> messages;
     return messages;
   }
+  static std::mutex& Lock() {
+    static std::mutex lock;
+    return lock;
+  }
 
   static bool Handle(logging::LogSeverity severity,
                      const char* file,
@@ -66,7 +78,8 @@ class TestLogCapture {
     std::string text = str.substr(message_start);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
       text.pop_back();
-    Messages().push_back({severity, text});
+    std::lock_guard<std::mutex> hold(Lock());
+    Messages().push_back({severity, std::move(text)});
     return true;
   }
 };

@@ -71,6 +71,10 @@ void ScopedVariant::SetBool(bool value) {
 }
 
 bool ScopedVariant::ToWide(std::wstring* text) const {
+  // The system turns VT_EMPTY into an empty string, which would make a value
+  // that is not there look like one that is.
+  if (V_VT(&var_) == VT_EMPTY)
+    return false;
   VARIANT converted;
   ::VariantInit(&converted);
   if (FAILED(::VariantChangeType(&converted, const_cast<VARIANT*>(&var_), 0,

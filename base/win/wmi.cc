@@ -16,6 +16,13 @@ void LogHexFailure(const char* message, HRESULT hr) {
 }  // namespace
 
 HRESULT ConnectToWmi(Microsoft::WRL::ComPtr<IWbemServices>* services) {
+  return ConnectToWmi(L"ROOT\\CIMV2", services);
+}
+
+HRESULT ConnectToWmi(const std::wstring& wmi_namespace,
+                     Microsoft::WRL::ComPtr<IWbemServices>* services) {
+  // A failure never leaves an earlier connection behind for the caller.
+  services->Reset();
   HRESULT hr = ::CoInitializeSecurity(
       nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
@@ -33,9 +40,9 @@ HRESULT ConnectToWmi(Microsoft::WRL::ComPtr<IWbemServices>* services) {
     return hr;
   }
 
-  ScopedBstr wmi_namespace(L"ROOT\\CIMV2");
-  hr = locator->ConnectServer(wmi_namespace.Get(), nullptr, nullptr, nullptr, 0,
-                              nullptr, nullptr,
+  ScopedBstr namespace_name(wmi_namespace);
+  hr = locator->ConnectServer(namespace_name.Get(), nullptr, nullptr, nullptr,
+                              0, nullptr, nullptr,
                               services->ReleaseAndGetAddressOf());
   if (FAILED(hr)) {
     services->Reset();

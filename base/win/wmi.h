@@ -22,7 +22,14 @@ namespace win {
 // "0x") and its HRESULT is returned; later steps do not run. |services|
 // receives the connection as soon as step 3 succeeds, so a caller whose
 // proxy blanket failed still holds it. Returns S_OK when every step passed.
+//
+// COM allows CoInitializeSecurity once per process; on Windows a second
+// connection in the same process fails at step 1 with RPC_E_TOO_LATE.
 HRESULT ConnectToWmi(Microsoft::WRL::ComPtr<IWbemServices>* services);
+// The same steps for another namespace; a namespace that does not exist
+// fails at step 3 with "Could not connect. Error code = 0x".
+HRESULT ConnectToWmi(const std::wstring& wmi_namespace,
+                     Microsoft::WRL::ComPtr<IWbemServices>* services);
 
 // Runs a WQL query with WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY
 // and no context. A failure is logged as "ExecQuery failed with error = "

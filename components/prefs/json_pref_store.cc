@@ -9,7 +9,6 @@
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
 #include "base/logging.h"
-#include "base/strings/utf_string_conversions.h"
 #include "base/threading/sequenced_worker_pool.h"
 
 namespace {
@@ -49,10 +48,6 @@ bool SameValue(const base::Value& a, const base::Value& b) {
 // several times its text in memory, so a bound this size still leaves a
 // 32-bit process room to read it.
 constexpr int64_t kMaxFileSize = 16 * 1024 * 1024;
-
-std::string PathForLog(const base::FilePath& path) {
-  return base::WideToUTF8(path.native());
-}
 
 }  // namespace
 
@@ -140,7 +135,7 @@ JsonPrefStore::PrefReadError JsonPrefStore::State::Read() {
     // Not read at all: a hostile or damaged disk must not end every start
     // with an allocation failure.
     error = PREF_READ_ERROR_JSON_PARSE;
-    LOG(ERROR) << "Prefs file " << PathForLog(path_) << " is too large ("
+    LOG(ERROR) << "Prefs file " << path_ << " is too large ("
                << size << " bytes)";
     // A store that never writes, such as the notifier's view of the
     // browser's settings, leaves a file it did not read as it is.
@@ -150,7 +145,7 @@ JsonPrefStore::PrefReadError JsonPrefStore::State::Read() {
     if (base::PathExists(path_)) {
       // Nothing changed while this store runs will be saved: worth more
       // than a verbose line.
-      PLOG(ERROR) << "Cannot read prefs file " << PathForLog(path_);
+      PLOG(ERROR) << "Cannot read prefs file " << path_;
       error = PREF_READ_ERROR_ACCESS_DENIED;
       keep_off = true;
     } else {
@@ -162,14 +157,14 @@ JsonPrefStore::PrefReadError JsonPrefStore::State::Read() {
         base::JSONReader::ReadAndReturnError(contents, &message);
     if (!value) {
       error = PREF_READ_ERROR_JSON_PARSE;
-      LOG(WARNING) << "Prefs file " << PathForLog(path_) << " is invalid ("
+      LOG(WARNING) << "Prefs file " << path_ << " is invalid ("
                    << message << ")";
       if (!MoveAside())
         keep_off = true;
     } else if (!value->is_object()) {
       // Valid JSON of another type is read as empty and left in place.
       error = PREF_READ_ERROR_JSON_TYPE;
-      LOG(WARNING) << "Prefs file " << PathForLog(path_)
+      LOG(WARNING) << "Prefs file " << path_
                    << " does not hold a dictionary";
     } else {
       prefs = std::move(*value);
@@ -196,12 +191,12 @@ bool JsonPrefStore::State::MoveAside() {
   if (!base::Move(path_, bad)) {
     // Defaults written now would replace the user's bytes; the next start
     // tries again.
-    PLOG(ERROR) << "Cannot move " << PathForLog(path_) << " aside to "
-                << PathForLog(bad) << "; it is left untouched";
+    PLOG(ERROR) << "Cannot move " << path_ << " aside to "
+                << bad << "; it is left untouched";
     return false;
   }
-  LOG(WARNING) << "Moved " << PathForLog(path_) << " aside to "
-               << PathForLog(bad);
+  LOG(WARNING) << "Moved " << path_ << " aside to "
+               << bad;
   return true;
 }
 
@@ -235,7 +230,7 @@ void JsonPrefStore::State::ScheduleWrite() {
     if (read_only_) {
       if (!read_only_reported_) {
         read_only_reported_ = true;
-        LOG(ERROR) << "Not saving prefs to " << PathForLog(path_)
+        LOG(ERROR) << "Not saving prefs to " << path_
                    << ": the existing file could not be read";
       }
       return;
@@ -248,7 +243,7 @@ void JsonPrefStore::State::ScheduleWrite() {
   if (!runner_->PostTask(FROM_HERE, [ticket] { ticket->Run(); })) {
     // The runner refuses file work (a read-only store): nothing is written,
     // and a later change tries again.
-    VLOG(1) << "Prefs write for " << PathForLog(path_) << " refused";
+    VLOG(1) << "Prefs write for " << path_ << " refused";
   }
 }
 
@@ -266,7 +261,7 @@ void JsonPrefStore::State::WriteNow() {
     base::JSONWriter::Write(prefs_, &data);
   }
   if (!base::WriteFileAtomically(path_, data)) {
-    PLOG(ERROR) << "Failed writing prefs to " << PathForLog(path_);
+    PLOG(ERROR) << "Failed writing prefs to " << path_;
     // Not on disk: the next commit tries again.
     std::lock_guard<std::mutex> hold(lock_);
     dirty_ = true;

@@ -7,7 +7,7 @@
 
 #include "base/json/json_reader.h"
 #include "gtest/gtest.h"
-#include "tests/support/program_runner.h"
+#include "tests/test/program_runner.h"
 
 // This test program carries the product description ("TXT" 133) itself; the
 // module _ulvautolib.pyd lies next to it, so a wrong fallback would load it.

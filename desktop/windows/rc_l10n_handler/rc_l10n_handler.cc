@@ -112,23 +112,21 @@ void RcL10nHandler::SetPreferredLanguagesSourceForTesting(
 
 LANGID RcL10nHandler::Init(const std::wstring& requested) {
   std::wstring language = ConvertFromIso639(requested);
-  VLOG(1) << "Language converted from ISO631:" << base::WideToUTF8(language);
+  VLOG(1) << "Language converted from ISO631:" << language;
   if (!IsLanguageAvailable(language)) {
-    LOG(INFO) << "Language not in the available languages list: "
-              << base::WideToUTF8(language);
+    LOG(INFO) << "Language not in the available languages list: " << language;
     std::vector<std::wstring> preferred;
     GetPreferredLanguages(&preferred);
     bool found = false;
     for (const std::wstring& entry : preferred) {
       language = entry;
-      LOG(INFO) << "Trying language from system preferred list: "
-                << base::WideToUTF8(language);
+      LOG(INFO) << "Trying language from system preferred list: " << language;
       if (IsLanguageAvailable(language)) {
         found = true;
         break;
       }
       language = AdjustLanguage(entry);
-      LOG(INFO) << "Retrying after adjustments: " << base::WideToUTF8(language);
+      LOG(INFO) << "Retrying after adjustments: " << language;
       if (IsLanguageAvailable(language)) {
         found = true;
         break;
@@ -195,7 +193,7 @@ bool IsLanguageAvailable(const std::wstring& language) {
 }
 
 LANGID GetLcidForLanguage(const std::wstring& language) {
-  VLOG(1) << "Looking up LCID for " << base::WideToUTF8(language);
+  VLOG(1) << "Looking up LCID for " << language;
   if (language.empty())
     return 0;
   for (const LanguageCode& entry : kLanguageCodes) {

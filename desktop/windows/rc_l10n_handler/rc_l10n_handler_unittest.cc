@@ -5,29 +5,12 @@
 #include <vector>
 
 #include "base/at_exit.h"
-#include "base/logging.h"
+#include "base/test/test_log_capture.h"
 #include "gtest/gtest.h"
 
 // This test program carries the notifier's string tables and language list.
 
 namespace {
-
-std::vector<std::string>* g_log_lines = nullptr;
-
-bool CaptureLog(logging::LogSeverity severity,
-                const char* file,
-                int line,
-                size_t message_start,
-                const std::string& str) {
-  if (g_log_lines) {
-    std::string message = str.substr(message_start);
-    while (!message.empty() &&
-           (message.back() == '\n' || message.back() == '\r'))
-      message.pop_back();
-    g_log_lines->push_back(message);
-  }
-  return true;
-}
 
 // The system's preferred UI languages, as the seam hands them to the handler.
 std::vector<std::wstring>* g_preferred = nullptr;
@@ -42,8 +25,6 @@ bool FakePreferredLanguages(std::vector<std::wstring>* languages) {
 class RcL10nHandlerTest : public testing::Test {
  protected:
   void SetUp() override {
-    g_log_lines = &log_lines_;
-    logging::SetLogMessageHandler(&CaptureLog);
     g_preferred = &preferred_;
     g_preferred_calls = 0;
     RcL10nHandler::SetPreferredLanguagesSourceForTesting(
@@ -51,14 +32,12 @@ class RcL10nHandlerTest : public testing::Test {
   }
   void TearDown() override {
     RcL10nHandler::SetPreferredLanguagesSourceForTesting(nullptr);
-    logging::SetLogMessageHandler(nullptr);
-    g_log_lines = nullptr;
     g_preferred = nullptr;
   }
 
   bool Logged(const std::string& text) const {
-    for (const std::string& line : log_lines_) {
-      if (line.find(text) != std::string::npos)
+    for (const base::TestLogCapture::Message& message : log_.messages()) {
+      if (message.text.find(text) != std::string::npos)
         return true;
     }
     return false;
@@ -67,17 +46,18 @@ class RcL10nHandlerTest : public testing::Test {
   std::vector<std::string> Adjusted() const {
     const std::string prefix = "Retrying after adjustments: ";
     std::vector<std::string> result;
-    for (const std::string& line : log_lines_) {
-      size_t at = line.find(prefix);
+    for (const base::TestLogCapture::Message& message : log_.messages()) {
+      size_t at = message.text.find(prefix);
       if (at != std::string::npos)
-        result.push_back(line.substr(at + prefix.size()));
+        result.push_back(message.text.substr(at + prefix.size()));
     }
     return result;
   }
 
   // A fresh handler for every test.
   base::AtExitManager exit_manager_;
-  std::vector<std::string> log_lines_;
+  // Verbose lines are not asked about here.
+  base::TestLogCapture log_{0};
   std::vector<std::wstring> preferred_;
 };
 
@@ -149,7 +129,7 @@ TEST_F(RcL10nHandlerTest, FallsBackToEnglish) {
   EXPECT_EQ(Adjusted(), std::vector<std::string>{"en-GB"});
   EXPECT_TRUE(Logged("Falling back to english"));
 
-  log_lines_.clear();
+  log_.Clear();
   preferred_.clear();
   EXPECT_EQ(RcL10nHandler::GetInstance()->Init(L""), 1033);
   EXPECT_TRUE(Logged("Falling back to english"));
@@ -174,9 +154,9 @@ TEST_F(RcL10nHandlerTest, GetsStringsInTheChosenLanguage) {
   EXPECT_EQ(handler->GetString(38028), L"Ulvena");
   EXPECT_EQ(handler->GetString(38013).rfind(L"https://pl.", 0), 0u);
 
-  log_lines_.clear();
+  log_.Clear();
   EXPECT_EQ(handler->GetString(38031), L"");
-  EXPECT_TRUE(log_lines_.empty());
+  EXPECT_TRUE(log_.messages().empty());
 
   EXPECT_EQ(LoadStringFromResource(1033, 38001),
             L"Get started with the battery-saving browser.");
@@ -207,7 +187,7 @@ TEST_F(RcL10nHandlerTest, EveryLanguageHasEveryText) {
 TEST_F(RcL10nHandlerTest, MissingBlockGivesAnEmptyTextAndAnError) {
   EXPECT_EQ(LoadStringFromResource(1036, 38008), L"");
   EXPECT_TRUE(Logged("Failed to find string"));
-  log_lines_.clear();
+  log_.Clear();
   EXPECT_EQ(LoadStringFromResource(1033, 38100), L"");
   EXPECT_TRUE(Logged("Failed to find string"));
 }

@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "base/at_exit.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
+#include "base/test/scoped_path_override.h"
 #include "components/prefs/json_pref_store.h"
 #include "desktop/windows/tavrin/rejecting_task_runner.h"
 #include "gtest/gtest.h"
@@ -33,13 +35,10 @@ class BrowserInstallationTest : public testing::Test {
     install_ = temp_.GetPath() / L"install";
     exe_dir_ = install_ / L"tavrin";
     ASSERT_TRUE(base::CreateDirectory(exe_dir_));
-    ASSERT_TRUE(base::PathService::Override(base::DIR_EXE, exe_dir_));
-    ASSERT_TRUE(base::PathService::Override(base::DIR_APP_DATA,
-                                            temp_.GetPath() / L"appdata"));
-  }
-  void TearDown() override {
-    base::PathService::RemoveOverride(base::DIR_EXE);
-    base::PathService::RemoveOverride(base::DIR_APP_DATA);
+    ASSERT_TRUE(exe_dir_override_.emplace(base::DIR_EXE, exe_dir_).Succeeded());
+    ASSERT_TRUE(app_data_override_
+                    .emplace(base::DIR_APP_DATA, temp_.GetPath() / L"appdata")
+                    .Succeeded());
   }
 
   void WriteLauncher(const base::FilePath& folder) {
@@ -57,6 +56,8 @@ class BrowserInstallationTest : public testing::Test {
   base::ScopedTempDir temp_;
   base::FilePath install_;
   base::FilePath exe_dir_;
+  std::optional<base::ScopedPathOverride> exe_dir_override_;
+  std::optional<base::ScopedPathOverride> app_data_override_;
 };
 
 TEST_F(BrowserInstallationTest, FindsTheInstallationAboveTheNotifier) {

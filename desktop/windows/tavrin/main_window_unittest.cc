@@ -2,15 +2,17 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/at_exit.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/logging.h"
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
+#include "base/test/scoped_path_override.h"
+#include "base/test/test_log_capture.h"
 #include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
 #include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/base_window_factory.h"
@@ -37,22 +39,6 @@ BOOL WINAPI RecordingShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
   if (message == g_refused_message)
     return FALSE;
   return ::Shell_NotifyIconW(message, data);
-}
-
-std::vector<std::string>* g_log_lines = nullptr;
-bool CaptureLog(logging::LogSeverity,
-                const char*,
-                int,
-                size_t start,
-                const std::string& str) {
-  if (g_log_lines) {
-    std::string message = str.substr(start);
-    while (!message.empty() &&
-           (message.back() == '\n' || message.back() == '\r'))
-      message.pop_back();
-    g_log_lines->push_back(message);
-  }
-  return false;
 }
 
 // Whether the shell still knows the icon of |hwnd|.
@@ -113,15 +99,13 @@ class MainWindowTest : public testing::Test {
     exe_dir_ = install_ / L"tavrin";
     ASSERT_TRUE(base::CreateDirectory(exe_dir_));
     ASSERT_TRUE(tavrin_test::InstallFakeLauncher(install_));
-    ASSERT_TRUE(base::PathService::Override(base::DIR_EXE, exe_dir_));
+    ASSERT_TRUE(exe_dir_override_.emplace(base::DIR_EXE, exe_dir_).Succeeded());
   }
   void TearDown() override {
     window_.reset();
-    base::PathService::RemoveOverride(base::DIR_EXE);
+    exe_dir_override_.reset();
     MainWindow::SetShellNotifyIconForTesting(nullptr);
     g_tray_calls = nullptr;
-    logging::SetLogMessageHandler(nullptr);
-    g_log_lines = nullptr;
   }
 
   void MakeWindow() {
@@ -155,6 +139,7 @@ class MainWindowTest : public testing::Test {
   base::ScopedTempDir temp_;
   base::FilePath install_;
   base::FilePath exe_dir_;
+  std::optional<base::ScopedPathOverride> exe_dir_override_;
   std::vector<TrayCall> tray_calls_;
   std::unique_ptr<MainWindow> window_;
 };
@@ -213,20 +198,18 @@ TEST_F(MainWindowTest, LongTipIsCutToTheField) {
 }
 
 TEST_F(MainWindowTest, RefusedTrayIconMeansNoWindow) {
-  std::vector<std::string> log_lines;
-  g_log_lines = &log_lines;
-  logging::SetLogMessageHandler(&CaptureLog);
+  base::TestLogCapture log(/*verbosity=*/0);
   for (DWORD refused :
        {static_cast<DWORD>(NIM_ADD), static_cast<DWORD>(NIM_SETVERSION)}) {
     tray_calls_.clear();
-    log_lines.clear();
+    log.Clear();
     g_refused_message = refused;
     EXPECT_FALSE(
         CreateBaseWindow<MainWindow>(::GetModuleHandleW(nullptr), nullptr));
     EXPECT_EQ(::FindWindowW(MainWindow::kClassName, MainWindow::kWindowTitle),
               nullptr);
-    ASSERT_EQ(log_lines.size(), 1u);
-    EXPECT_EQ(log_lines[0].rfind(
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0].text.rfind(
                   "Failed to construct window Ulvena Tavrin Main Window, "
                   "LastError = ",
                   0),

@@ -1,10 +1,13 @@
 #include "desktop/windows/tavrin/notifier_path_provider.h"
 
+#include <optional>
+
 #include "base/at_exit.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/scoped_path_override.h"
 #include "base/values.h"
 #include "gtest/gtest.h"
 
@@ -21,14 +24,14 @@ class NotifierPathProviderTest : public testing::Test {
     install_ = temp_.GetPath() / L"install";
     exe_dir_ = install_ / L"tavrin";
     ASSERT_TRUE(base::CreateDirectory(exe_dir_));
-    ASSERT_TRUE(base::PathService::Override(base::DIR_EXE, exe_dir_));
+    ASSERT_TRUE(exe_dir_override_.emplace(base::DIR_EXE, exe_dir_).Succeeded());
   }
-  void TearDown() override { base::PathService::RemoveOverride(base::DIR_EXE); }
 
   base::AtExitManager exit_manager_;
   base::ScopedTempDir temp_;
   base::FilePath install_;
   base::FilePath exe_dir_;
+  std::optional<base::ScopedPathOverride> exe_dir_override_;
 };
 
 TEST_F(NotifierPathProviderTest, LauncherAboveTheNotifierKeepsTheDots) {

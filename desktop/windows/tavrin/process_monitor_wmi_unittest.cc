@@ -25,7 +25,7 @@
 #include "desktop/windows/tavrin/analytics/analytics.h"
 #include "desktop/windows/tavrin/process_monitor.h"
 #include "gtest/gtest.h"
-#include "tests/support/program_runner.h"
+#include "tests/test/program_runner.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/scoped_path_override.h"
 #include "components/prefs/pref_registry_simple.h"
 #include "components/prefs/pref_service.h"
 #include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
@@ -35,21 +37,22 @@ class TavrinMainControllerTest : public testing::Test {
     install_ = temp_.GetPath() / L"install";
     exe_dir_ = install_ / L"tavrin";
     ASSERT_TRUE(base::CreateDirectory(exe_dir_));
-    ASSERT_TRUE(base::PathService::Override(base::DIR_EXE, exe_dir_));
+    ASSERT_TRUE(exe_dir_override_.emplace(base::DIR_EXE, exe_dir_).Succeeded());
     prefs_file_ = temp_.GetPath() / L"profile" / L"tavrin_prefs.json";
     ASSERT_TRUE(base::CreateDirectory(prefs_file_.parent_path()));
-    ASSERT_TRUE(base::PathService::Override(tavrin::FILE_PREFS, prefs_file_));
+    ASSERT_TRUE(
+        prefs_override_.emplace(tavrin::FILE_PREFS, prefs_file_).Succeeded());
     // The hint content that the build puts next to the test program.
     content_ = temp_.GetPath() / L"notifications";
     ASSERT_TRUE(tavrin_test::CopyHintContent(content_));
-    ASSERT_TRUE(
-        base::PathService::Override(tavrin::DIR_NOTIFICATIONS, content_));
+    ASSERT_TRUE(content_override_.emplace(tavrin::DIR_NOTIFICATIONS, content_)
+                    .Succeeded());
     ResetCommandLine();
   }
   void TearDown() override {
-    base::PathService::RemoveOverride(base::DIR_EXE);
-    base::PathService::RemoveOverride(tavrin::DIR_NOTIFICATIONS);
-    base::PathService::RemoveOverride(tavrin::FILE_PREFS);
+    exe_dir_override_.reset();
+    content_override_.reset();
+    prefs_override_.reset();
     ResetCommandLine();
   }
 
@@ -97,6 +100,9 @@ class TavrinMainControllerTest : public testing::Test {
   base::FilePath exe_dir_;
   base::FilePath prefs_file_;
   base::FilePath content_;
+  std::optional<base::ScopedPathOverride> exe_dir_override_;
+  std::optional<base::ScopedPathOverride> prefs_override_;
+  std::optional<base::ScopedPathOverride> content_override_;
   std::vector<std::string> sent_;
 };
 
@@ -289,7 +295,7 @@ TEST_F(TavrinMainControllerTest, QuotesALauncherPathWithBlanks) {
   const base::FilePath install = temp_.GetPath() / L"Ulvena Browser";
   const base::FilePath exe_dir = install / L"tavrin";
   ASSERT_TRUE(base::CreateDirectory(exe_dir));
-  ASSERT_TRUE(base::PathService::Override(base::DIR_EXE, exe_dir));
+  ASSERT_TRUE(exe_dir_override_.emplace(base::DIR_EXE, exe_dir).Succeeded());
   ASSERT_TRUE(tavrin_test::InstallFakeLauncher(install));
   // A program at the prefix before the first blank: what an unquoted path
   // would start instead. Wine quotes the child's command line itself, so

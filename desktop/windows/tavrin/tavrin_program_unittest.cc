@@ -19,8 +19,8 @@
 #include "base/values.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
 #include "gtest/gtest.h"
-#include "tests/support/event_capture.h"
-#include "tests/support/program_runner.h"
+#include "tests/test/event_capture.h"
+#include "tests/test/program_runner.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/windows/installer/service/transactions/testing/test_registry_tree.h"
+#include "desktop/windows/installer/service/test/test_registry_tree.h"
 #include "gtest/gtest.h"
 
 // Wine keeps the security descriptors of registry keys, so the grant and the

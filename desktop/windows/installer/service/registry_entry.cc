@@ -113,8 +113,7 @@ bool RegistryEntry::CreateOperation(HKEY root,
       // Two's complement would write a huge number instead: the table is
       // wrong, in release builds as well.
       CHECK(row_.data.number >= 0)
-          << "Negative REG_DWORD in the registry table for "
-          << base::WideToUTF8(row_.key_path ? row_.key_path : L"");
+          << "Negative REG_DWORD in the registry table for " << row_.key_path;
       number = static_cast<DWORD>(row_.data.number);
       data = reinterpret_cast<const BYTE*>(&number);
       size = sizeof(number);

@@ -9,9 +9,9 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/registry_entry_delegate.h"
+#include "desktop/windows/installer/service/test/test_registry_tree.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
-#include "desktop/windows/installer/service/transactions/testing/test_registry_tree.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 

@@ -1,14 +1,19 @@
 #include "desktop/windows/installer/service/xml_document.h"
 
-#include <oleauto.h>
-
+#include <utility>
 #include <vector>
 
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_bstr.h"
+#include "base/win/scoped_variant.h"
 
 namespace installer {
 
 namespace {
+
+using base::win::ScopedBstr;
+using base::win::ScopedVariant;
+using Microsoft::WRL::ComPtr;
 
 // MSXML 3.0's DOM document. mingw-w64 declares CLSID_DOMDocument30 but no
 // library defines it, so the class id lives here under a name of our own.
@@ -17,109 +22,6 @@ const CLSID kClsidDomDocument30 = {
     0xc551,
     0x11d3,
     {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}};
-
-// Owns one reference of a COM interface pointer.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) : ptr_(other.Detach()) {}
-  ~ComPtr() { Reset(); }
-
-  void Reset() {
-    if (ptr_) {
-      ptr_->Release();
-      ptr_ = nullptr;
-    }
-  }
-  T* Get() const { return ptr_; }
-  T* Detach() {
-    T* ptr = ptr_;
-    ptr_ = nullptr;
-    return ptr;
-  }
-  T** Receive() {
-    Reset();
-    return &ptr_;
-  }
-  T* operator->() const { return ptr_; }
-  explicit operator bool() const { return ptr_ != nullptr; }
-
- private:
-  T* ptr_ = nullptr;
-};
-
-// Owns one BSTR.
-class ScopedBstr {
- public:
-  ScopedBstr() = default;
-  explicit ScopedBstr(const std::wstring& text)
-      : bstr_(
-            ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ScopedBstr(const ScopedBstr&) = delete;
-  ScopedBstr& operator=(const ScopedBstr&) = delete;
-  ~ScopedBstr() { ::SysFreeString(bstr_); }
-
-  BSTR Get() const { return bstr_; }
-  BSTR* Receive() {
-    ::SysFreeString(bstr_);
-    bstr_ = nullptr;
-    return &bstr_;
-  }
-  std::wstring ToWide() const {
-    return bstr_ ? std::wstring(bstr_, ::SysStringLen(bstr_)) : std::wstring();
-  }
-  std::string ToUTF8() const { return base::WideToUTF8(ToWide()); }
-
- private:
-  BSTR bstr_ = nullptr;
-};
-
-// Owns one VARIANT.
-class ScopedVariant {
- public:
-  ScopedVariant() { ::VariantInit(&var_); }
-  ScopedVariant(const ScopedVariant&) = delete;
-  ScopedVariant& operator=(const ScopedVariant&) = delete;
-  ~ScopedVariant() { ::VariantClear(&var_); }
-
-  VARIANT* Receive() {
-    ::VariantClear(&var_);
-    return &var_;
-  }
-  const VARIANT& Get() const { return var_; }
-
-  // Takes ownership of a new BSTR holding |text|.
-  bool SetString(const std::wstring& text) {
-    ::VariantClear(&var_);
-    BSTR bstr =
-        ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!bstr)
-      return false;
-    V_VT(&var_) = VT_BSTR;
-    V_BSTR(&var_) = bstr;
-    return true;
-  }
-
-  // The value as text; false when it has none.
-  bool ToUTF8(std::string* text) const {
-    VARIANT converted;
-    ::VariantInit(&converted);
-    if (FAILED(::VariantChangeType(&converted, const_cast<VARIANT*>(&var_), 0,
-                                   VT_BSTR)))
-      return false;
-    BSTR bstr = V_BSTR(&converted);
-    *text = base::WideToUTF8(bstr ? std::wstring(bstr, ::SysStringLen(bstr))
-                                  : std::wstring());
-    ::VariantClear(&converted);
-    return true;
-  }
-
- private:
-  VARIANT var_;
-};
 
 // Appends |text| escaped the way MSXML's writer escapes it. Literal TAB and
 // CR characters would be lost on reading (CR LF becomes LF, and attribute
@@ -177,14 +79,14 @@ bool GetNodeValue(IXMLDOMNode* node, std::string* value) {
 
 bool AppendAttributes(IXMLDOMNode* element, std::string* out) {
   ComPtr<IXMLDOMNamedNodeMap> attributes;
-  if (FAILED(element->get_attributes(attributes.Receive())) || !attributes)
+  if (FAILED(element->get_attributes(attributes.GetAddressOf())) || !attributes)
     return false;
   long count = 0;
   if (FAILED(attributes->get_length(&count)))
     return false;
   for (long i = 0; i < count; ++i) {
     ComPtr<IXMLDOMNode> attribute;
-    if (attributes->get_item(i, attribute.Receive()) != S_OK || !attribute)
+    if (attributes->get_item(i, attribute.GetAddressOf()) != S_OK || !attribute)
       return false;
     std::string name;
     std::string value;
@@ -225,17 +127,17 @@ bool WriteElement(IXMLDOMNode* element, int depth, std::string* out) {
   std::vector<Child> children;
   bool has_text = false;
   ComPtr<IXMLDOMNode> node;
-  HRESULT hr = element->get_firstChild(node.Receive());
+  HRESULT hr = element->get_firstChild(node.GetAddressOf());
   while (hr == S_OK && node) {
     ComPtr<IXMLDOMNode> next;
-    hr = node->get_nextSibling(next.Receive());
+    hr = node->get_nextSibling(next.GetAddressOf());
     DOMNodeType type;
     if (!GetNodeType(node.Get(), &type))
       return false;
     if (type == NODE_ELEMENT) {
       children.emplace_back();
       children.back().is_element = true;
-      *children.back().node.Receive() = node.Detach();
+      children.back().node = std::move(node);
     } else if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
       std::string text;
       if (!GetNodeValue(node.Get(), &text))
@@ -246,7 +148,7 @@ bool WriteElement(IXMLDOMNode* element, int depth, std::string* out) {
         children.back().text = std::move(text);
       }
     }
-    *node.Receive() = next.Detach();
+    node = std::move(next);
   }
   if (FAILED(hr))
     return false;
@@ -286,17 +188,8 @@ XmlDocument::~XmlDocument() {
 }
 
 void XmlDocument::Reset() {
-  SetCursor(nullptr);
-  if (document_) {
-    document_->Release();
-    document_ = nullptr;
-  }
-}
-
-void XmlDocument::SetCursor(IXMLDOMNode* node) {
-  if (cursor_)
-    cursor_->Release();
-  cursor_ = node;
+  cursor_.Reset();
+  document_.Reset();
 }
 
 bool XmlDocument::CreateDocument() {
@@ -304,7 +197,8 @@ bool XmlDocument::CreateDocument() {
   ComPtr<IXMLDOMDocument> document;
   if (FAILED(::CoCreateInstance(
           kClsidDomDocument30, nullptr, CLSCTX_INPROC_SERVER,
-          IID_IXMLDOMDocument, reinterpret_cast<void**>(document.Receive()))) ||
+          IID_IXMLDOMDocument,
+          reinterpret_cast<void**>(document.GetAddressOf()))) ||
       !document) {
     return false;
   }
@@ -313,14 +207,14 @@ bool XmlDocument::CreateDocument() {
       FAILED(document->put_resolveExternals(VARIANT_FALSE))) {
     return false;
   }
-  IXMLDOMNode* node = nullptr;
-  if (FAILED(document->QueryInterface(IID_IXMLDOMNode,
-                                      reinterpret_cast<void**>(&node))) ||
+  ComPtr<IXMLDOMNode> node;
+  if (FAILED(document->QueryInterface(
+          IID_IXMLDOMNode, reinterpret_cast<void**>(node.GetAddressOf()))) ||
       !node) {
     return false;
   }
-  document_ = document.Detach();
-  SetCursor(node);
+  document_ = std::move(document);
+  cursor_ = std::move(node);
   return true;
 }
 
@@ -338,23 +232,22 @@ bool XmlDocument::Load(const std::wstring& path) {
 XmlDocument::MoveResult XmlDocument::MoveToFirstChild() {
   if (!cursor_)
     return COM_FAILURE;
-  IXMLDOMNode* first = nullptr;
-  HRESULT hr = cursor_->get_firstChild(&first);
-  return MoveToElementFrom(hr, first);
+  ComPtr<IXMLDOMNode> first;
+  HRESULT hr = cursor_->get_firstChild(first.GetAddressOf());
+  return MoveToElementFrom(hr, std::move(first));
 }
 
 XmlDocument::MoveResult XmlDocument::MoveToNextSibling() {
   if (!cursor_)
     return COM_FAILURE;
-  IXMLDOMNode* next = nullptr;
-  HRESULT hr = cursor_->get_nextSibling(&next);
-  return MoveToElementFrom(hr, next);
+  ComPtr<IXMLDOMNode> next;
+  HRESULT hr = cursor_->get_nextSibling(next.GetAddressOf());
+  return MoveToElementFrom(hr, std::move(next));
 }
 
-XmlDocument::MoveResult XmlDocument::MoveToElementFrom(HRESULT hr,
-                                                       IXMLDOMNode* first) {
-  ComPtr<IXMLDOMNode> node;
-  *node.Receive() = first;
+XmlDocument::MoveResult XmlDocument::MoveToElementFrom(
+    HRESULT hr,
+    ComPtr<IXMLDOMNode> node) {
   while (true) {
     if (FAILED(hr))
       return COM_FAILURE;
@@ -364,12 +257,12 @@ XmlDocument::MoveResult XmlDocument::MoveToElementFrom(HRESULT hr,
     if (!GetNodeType(node.Get(), &type))
       return COM_FAILURE;
     if (type == NODE_ELEMENT) {
-      SetCursor(node.Detach());
+      cursor_ = std::move(node);
       return MOVED;
     }
     ComPtr<IXMLDOMNode> next;
-    hr = node->get_nextSibling(next.Receive());
-    *node.Receive() = next.Detach();
+    hr = node->get_nextSibling(next.GetAddressOf());
+    node = std::move(next);
   }
 }
 
@@ -377,7 +270,7 @@ XmlDocument::MoveResult XmlDocument::MoveToParent() {
   if (!cursor_)
     return COM_FAILURE;
   ComPtr<IXMLDOMNode> node;
-  HRESULT hr = cursor_->get_parentNode(node.Receive());
+  HRESULT hr = cursor_->get_parentNode(node.GetAddressOf());
   if (FAILED(hr))
     return COM_FAILURE;
   if (hr != S_OK || !node)
@@ -387,12 +280,12 @@ XmlDocument::MoveResult XmlDocument::MoveToParent() {
     return COM_FAILURE;
   if (type != NODE_ELEMENT)
     return NO_SUCH_ELEMENT;
-  SetCursor(node.Detach());
+  cursor_ = std::move(node);
   return MOVED;
 }
 
 bool XmlDocument::GetName(std::string* name) {
-  return cursor_ && GetNodeName(cursor_, name);
+  return cursor_ && GetNodeName(cursor_.Get(), name);
 }
 
 bool XmlDocument::GetText(std::string* text) {
@@ -410,7 +303,8 @@ bool XmlDocument::GetAttribute(const std::string& name, std::string* value) {
     return false;
   ComPtr<IXMLDOMElement> element;
   if (FAILED(cursor_->QueryInterface(
-          IID_IXMLDOMElement, reinterpret_cast<void**>(element.Receive()))) ||
+          IID_IXMLDOMElement,
+          reinterpret_cast<void**>(element.GetAddressOf()))) ||
       !element) {
     return false;
   }
@@ -430,16 +324,17 @@ bool XmlDocument::AppendChild(const std::string& name) {
     return false;
   ScopedBstr bstr_name(base::UTF8ToWide(name));
   ComPtr<IXMLDOMElement> element;
-  if (FAILED(document_->createElement(bstr_name.Get(), element.Receive())) ||
+  if (FAILED(
+          document_->createElement(bstr_name.Get(), element.GetAddressOf())) ||
       !element) {
     return false;
   }
   ComPtr<IXMLDOMNode> appended;
-  if (FAILED(cursor_->appendChild(element.Get(), appended.Receive())) ||
+  if (FAILED(cursor_->appendChild(element.Get(), appended.GetAddressOf())) ||
       !appended) {
     return false;
   }
-  SetCursor(appended.Detach());
+  cursor_ = std::move(appended);
   return true;
 }
 
@@ -453,7 +348,8 @@ bool XmlDocument::SetAttribute(const std::string& name,
     return false;
   ComPtr<IXMLDOMElement> element;
   if (FAILED(cursor_->QueryInterface(
-          IID_IXMLDOMElement, reinterpret_cast<void**>(element.Receive()))) ||
+          IID_IXMLDOMElement,
+          reinterpret_cast<void**>(element.GetAddressOf()))) ||
       !element) {
     return false;
   }
@@ -476,11 +372,12 @@ bool XmlDocument::Serialize(std::string* output) {
     return false;
   std::string text = "<?xml version=\"1.0\"?>\n";
   ComPtr<IXMLDOMElement> root;
-  if (document_->get_documentElement(root.Receive()) != S_OK || !root)
+  if (document_->get_documentElement(root.GetAddressOf()) != S_OK || !root)
     return false;
   ComPtr<IXMLDOMNode> root_node;
   if (FAILED(root->QueryInterface(
-          IID_IXMLDOMNode, reinterpret_cast<void**>(root_node.Receive())))) {
+          IID_IXMLDOMNode,
+          reinterpret_cast<void**>(root_node.GetAddressOf())))) {
     return false;
   }
   if (!WriteElement(root_node.Get(), 0, &text))

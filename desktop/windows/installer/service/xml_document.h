@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <msxml2.h>
+#include <wrl/client.h>
 
 #include <string>
 
@@ -65,14 +66,12 @@ class XmlDocument {
  private:
   // Moves the cursor to |first|, the result of a DOM call that gave |hr|,
   // or past non-element nodes to the first element among its next siblings.
-  // Takes over the reference on |first|.
-  MoveResult MoveToElementFrom(HRESULT hr, IXMLDOMNode* first);
-  // Makes |node| the cursor, taking over the caller's reference.
-  void SetCursor(IXMLDOMNode* node);
+  MoveResult MoveToElementFrom(HRESULT hr,
+                               Microsoft::WRL::ComPtr<IXMLDOMNode> first);
   void Reset();
 
-  IXMLDOMDocument* document_ = nullptr;
-  IXMLDOMNode* cursor_ = nullptr;
+  Microsoft::WRL::ComPtr<IXMLDOMDocument> document_;
+  Microsoft::WRL::ComPtr<IXMLDOMNode> cursor_;
 };
 
 }  // namespace installer

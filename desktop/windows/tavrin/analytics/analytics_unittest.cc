@@ -11,27 +11,12 @@
 #include <vector>
 
 #include "base/at_exit.h"
-#include "base/logging.h"
+#include "base/test/test_log_capture.h"
 #include "gtest/gtest.h"
 
 namespace {
 
 constexpr char kFailurePrefix[] = "[AU] Send Request status: ";
-
-std::vector<std::string>& ErrorMessages() {
-  static std::vector<std::string> messages;
-  return messages;
-}
-
-bool CaptureErrors(logging::LogSeverity severity,
-                   const char* file,
-                   int line,
-                   size_t message_start,
-                   const std::string& str) {
-  if (severity == logging::LOG_ERROR)
-    ErrorMessages().push_back(str.substr(message_start));
-  return true;
-}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -90,8 +75,6 @@ class AnalyticsTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(servers_.Load())
         << "TAVRIN_TEST_HTTPS_SERVER must name a running test server";
-    ErrorMessages().clear();
-    logging::SetLogMessageHandler(&CaptureErrors);
     analytics_ = Analytics::GetInstance();
     analytics_->Init("UA-123-4", "client-7");
     analytics_->SetCaCertificateForTesting(servers_.CaPem());
@@ -99,7 +82,15 @@ class AnalyticsTest : public testing::Test {
     bodies_before_ = servers_.Bodies().size();
   }
 
-  void TearDown() override { logging::SetLogMessageHandler(nullptr); }
+  // The texts of the error-level messages logged since the test began.
+  std::vector<std::string> ErrorMessages() const {
+    std::vector<std::string> errors;
+    for (const base::TestLogCapture::Message& message : log_.messages()) {
+      if (message.severity == logging::LOG_ERROR)
+        errors.push_back(message.text);
+    }
+    return errors;
+  }
 
   // Bodies the servers received since the test began.
   std::vector<std::string> NewBodies() {
@@ -120,6 +111,7 @@ class AnalyticsTest : public testing::Test {
   TestServers servers_;
   Analytics* analytics_ = nullptr;
   size_t bodies_before_ = 0;
+  base::TestLogCapture log_{/*verbosity=*/0};
 };
 
 TEST_F(AnalyticsTest, SendsEachEventBodyAsItIsBuilt) {
@@ -185,7 +177,7 @@ TEST_F(AnalyticsTest, RefusedConnectionIsLoggedWithTheCurlCode) {
   analytics_->SetEndpointForTesting(servers_.Url("closed_port"));
   analytics_->SendEvent("Tray", "click", "");
   // 7: CURLE_COULDNT_CONNECT.
-  EXPECT_EQ(std::vector<std::string>({std::string(kFailurePrefix) + "7\n"}),
+  EXPECT_EQ(std::vector<std::string>({std::string(kFailurePrefix) + "7"}),
             ErrorMessages());
 }
 
@@ -195,7 +187,7 @@ TEST_F(AnalyticsTest, CertificateNotSignedByTheTrustedCaIsRefused) {
   ASSERT_EQ(1u, ErrorMessages().size());
   EXPECT_EQ(0u, ErrorMessages()[0].rfind(kFailurePrefix, 0))
       << ErrorMessages()[0];
-  EXPECT_NE(std::string(kFailurePrefix) + "0\n", ErrorMessages()[0]);
+  EXPECT_NE(std::string(kFailurePrefix) + "0", ErrorMessages()[0]);
   EXPECT_TRUE(NewBodies().empty()) << "the body went to an untrusted server";
 }
 
@@ -207,7 +199,7 @@ TEST_F(AnalyticsTest, SilentServerCostsNoMoreThanTheConnectTimeout) {
   EXPECT_LT(seconds, Analytics::kConnectTimeoutSeconds + 2.0);
   EXPECT_GE(seconds, Analytics::kConnectTimeoutSeconds - 1.0);
   // 28: CURLE_OPERATION_TIMEDOUT.
-  EXPECT_EQ(std::vector<std::string>({std::string(kFailurePrefix) + "28\n"}),
+  EXPECT_EQ(std::vector<std::string>({std::string(kFailurePrefix) + "28"}),
             ErrorMessages());
 }
 
@@ -219,7 +211,7 @@ TEST_F(AnalyticsTest, UnansweredRequestCostsNoMoreThanTheTotalTimeout) {
   double seconds = TimedSend();
   EXPECT_LT(seconds, 3.0 + 2.0);
   EXPECT_GE(seconds, 3.0 - 0.5);
-  EXPECT_EQ(std::vector<std::string>({std::string(kFailurePrefix) + "28\n"}),
+  EXPECT_EQ(std::vector<std::string>({std::string(kFailurePrefix) + "28"}),
             ErrorMessages());
 }
 

@@ -28,7 +28,7 @@
 #include "desktop/windows/installer/service/task_scheduler.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
 #include "gtest/gtest.h"
-#include "tests/support/program_runner.h"
+#include "tests/test/program_runner.h"
 
 namespace installer {
 namespace {

@@ -11,7 +11,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "gtest/gtest.h"
-#include "tests/support/program_runner.h"
+#include "tests/test/program_runner.h"
 
 namespace {
 

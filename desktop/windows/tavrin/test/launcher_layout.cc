@@ -8,7 +8,7 @@
 #include "base/files/file_util.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "tests/support/program_runner.h"
+#include "tests/test/program_runner.h"
 
 namespace tavrin_test {
 

@@ -12,12 +12,6 @@ namespace {
 
 constexpr DWORD kValueAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 
-// RegSetValueExW wants a buffer even for a value without bytes.
-const BYTE* DataOrEmpty(const std::vector<BYTE>& data) {
-  static const BYTE kEmpty = 0;
-  return data.empty() ? &kEmpty : data.data();
-}
-
 }  // namespace
 
 ChangeRegValueOperation::ChangeRegValueOperation(HKEY root,
@@ -39,14 +33,11 @@ ChangeRegValueOperation::ChangeRegValueOperation(HKEY root,
 ChangeRegValueOperation::~ChangeRegValueOperation() {
   if (saved_security_)
     RestoreSecurity(&saved_security_);
-  if (key_)
-    RegCloseKey(key_);
 }
 
 bool ChangeRegValueOperation::Do(Transaction* nested) {
   VLOG(1) << "Attempting to change registry value at " << root_ << ": "
-          << base::WideToUTF8(key_path_) << " - "
-          << base::WideToUTF8(value_name_) << ". New Type:" << new_type_;
+          << key_path_ << " - " << value_name_ << ". New Type:" << new_type_;
 
   LONG result = OpenKey();
   if (result == ERROR_FILE_NOT_FOUND) {
@@ -94,17 +85,15 @@ bool ChangeRegValueOperation::Do(Transaction* nested) {
       VLOG(1) << "We are supposed to remove the value. Nothing to do.";
       return true;
     }
-    if (RegDeleteValueW(key_, value_name_.c_str()) != ERROR_SUCCESS) {
-      LOG(ERROR) << "Failed to remove " << base::WideToUTF8(value_name_)
-                 << " from " << object_name;
+    if (key_.DeleteValue(value_name_) != ERROR_SUCCESS) {
+      LOG(ERROR) << "Failed to remove " << value_name_ << " from "
+                 << object_name;
       return false;
     }
-  } else if (RegSetValueExW(key_, value_name_.c_str(), 0, new_type_,
-                            DataOrEmpty(new_data_),
-                            static_cast<DWORD>(new_data_.size())) !=
-             ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed writing " << base::WideToUTF8(value_name_) << " to "
-               << object_name;
+  } else if (key_.WriteValue(value_name_, new_data_.data(),
+                             static_cast<DWORD>(new_data_.size()),
+                             new_type_) != ERROR_SUCCESS) {
+    LOG(ERROR) << "Failed writing " << value_name_ << " to " << object_name;
     return false;
   }
 
@@ -117,51 +106,40 @@ void ChangeRegValueOperation::Rollback() {
   if (!done_)
     return;
   if (old_type_ == kNoValue) {
-    RegDeleteValueW(key_, value_name_.c_str());
+    key_.DeleteValue(value_name_);
   } else {
-    RegSetValueExW(key_, value_name_.c_str(), 0, old_type_,
-                   DataOrEmpty(old_data_),
-                   static_cast<DWORD>(old_data_.size()));
+    key_.WriteValue(value_name_, old_data_.data(),
+                    static_cast<DWORD>(old_data_.size()), old_type_);
   }
 }
 
 LONG ChangeRegValueOperation::OpenKey() {
   // A handle from an earlier attempt is replaced, not leaked.
-  if (key_) {
-    RegCloseKey(key_);
-    key_ = nullptr;
-  }
-  HKEY key = nullptr;
-  const LONG result =
-      RegOpenKeyExW(root_, key_path_.c_str(), 0, kValueAccess, &key);
-  if (result == ERROR_SUCCESS)
-    key_ = key;
-  return result;
+  return key_.Open(root_, key_path_, kValueAccess);
 }
 
 bool ChangeRegValueOperation::ReadOldValue(const std::string& object_name) {
   DWORD size = 0;
-  LONG result = RegQueryValueExW(key_, value_name_.c_str(), nullptr, nullptr,
-                                 nullptr, &size);
+  LONG result = RegQueryValueExW(key_.Handle(), value_name_.c_str(), nullptr,
+                                 nullptr, nullptr, &size);
   if (result == ERROR_FILE_NOT_FOUND) {
     VLOG(1) << "The value doesn't already exist.";
     old_type_ = kNoValue;
     return true;
   }
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed to read " << base::WideToUTF8(value_name_) << " from "
-               << object_name;
+    LOG(ERROR) << "Failed to read " << value_name_ << " from " << object_name;
     return false;
   }
 
   old_data_.resize(size);
   DWORD type = REG_NONE;
   result =
-      RegQueryValueExW(key_, value_name_.c_str(), nullptr, &type,
+      RegQueryValueExW(key_.Handle(), value_name_.c_str(), nullptr, &type,
                        old_data_.empty() ? nullptr : old_data_.data(), &size);
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed to read " << base::WideToUTF8(value_name_) << " from "
-               << object_name << " (but we succeeded before).";
+    LOG(ERROR) << "Failed to read " << value_name_ << " from " << object_name
+               << " (but we succeeded before).";
     old_data_.clear();
     return false;
   }

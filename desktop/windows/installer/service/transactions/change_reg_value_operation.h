@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/registry.h"
 #include "desktop/windows/installer/service/saved_security.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
@@ -51,7 +52,7 @@ class ChangeRegValueOperation : public Operation {
   DWORD new_type_;
   // Open from Do() until destruction, so that a rollback reaches the same
   // key.
-  HKEY key_ = nullptr;
+  base::win::RegKey key_;
   DWORD old_type_ = kNoValue;
   std::vector<BYTE> old_data_;
   // True only once the value was written or removed.

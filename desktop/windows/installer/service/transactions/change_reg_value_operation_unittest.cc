@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
-#include "desktop/windows/installer/service/transactions/testing/test_registry_tree.h"
+#include "base/test/test_log_capture.h"
+#include "desktop/windows/installer/service/test/test_registry_tree.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 
@@ -47,7 +47,7 @@ class ChangeRegValueOperationTest : public ::testing::TestWithParam<HKEY> {
   }
 
   TestRegistryTree tree_{GetParam()};
-  TestLogCapture log_;
+  base::TestLogCapture log_;
 };
 
 // Removing what is not there succeeds, creates no key and leaves nothing

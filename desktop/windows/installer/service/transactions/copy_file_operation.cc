@@ -6,20 +6,11 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 
 namespace installer {
-
-namespace {
-
-std::string ToUTF8(const base::FilePath& path) {
-  return base::WideToUTF8(path.native());
-}
-
-}  // namespace
 
 CopyFileOperation::CopyFileOperation(const base::FilePath& source,
                                      const base::FilePath& destination)
@@ -43,7 +34,7 @@ bool CopyFileOperation::Do(Transaction* nested) {
     return false;
   }
 
-  VLOG(1) << "Copying " << ToUTF8(source_) << " to " << ToUTF8(destination_);
+  VLOG(1) << "Copying " << source_ << " to " << destination_;
 
   // The copy takes the source's attributes along, and a read-only file in the
   // install folder could not be replaced or deleted later.
@@ -52,7 +43,7 @@ bool CopyFileOperation::Do(Transaction* nested) {
       (attributes & FILE_ATTRIBUTE_READONLY) &&
       !SetFileAttributesW(source_.c_str(),
                           attributes & ~FILE_ATTRIBUTE_READONLY)) {
-    LOG(ERROR) << "Couldn't clear RO attribute of " << ToUTF8(source_);
+    LOG(ERROR) << "Couldn't clear RO attribute of " << source_;
   }
 
   if (!base::CopyFile(source_, destination_)) {

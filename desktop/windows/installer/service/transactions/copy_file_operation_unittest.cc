@@ -8,8 +8,9 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/test_log_capture.h"
 #include "base/time/time.h"
-#include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
+#include "desktop/windows/installer/service/test/test_file_util.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 
@@ -17,16 +18,6 @@ namespace installer {
 namespace {
 
 constexpr int64_t kNow = 1700000000;
-
-std::string Read(const base::FilePath& path) {
-  std::string contents;
-  EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path;
-  return contents;
-}
-
-std::string UTF8(const base::FilePath& path) {
-  return base::WideToUTF8(path.native());
-}
 
 class CopyFileOperationTest : public ::testing::Test {
  protected:
@@ -45,7 +36,7 @@ class CopyFileOperationTest : public ::testing::Test {
 
   base::ScopedTempDir temp_;
   base::FilePath source_;
-  TestLogCapture log_;
+  base::TestLogCapture log_;
 };
 
 // Three missing levels are created below the existing folder; the rollback
@@ -58,10 +49,10 @@ TEST_F(CopyFileOperationTest, IntoMissingFoldersAndRollBack) {
 
   Transaction transaction;
   EXPECT_TRUE(Copy(&transaction, destination));
-  EXPECT_EQ("new", Read(destination));
-  EXPECT_TRUE(
-      log_.Contains(logging::LOG_VERBOSE,
-                    "Copying " + UTF8(source_) + " to " + UTF8(destination)));
+  EXPECT_EQ("new", ReadTestFile(destination));
+  EXPECT_TRUE(log_.Contains(
+      logging::LOG_VERBOSE,
+      "Copying " + PathForLog(source_) + " to " + PathForLog(destination)));
   EXPECT_TRUE(log_.Contains(logging::LOG_VERBOSE, "File copied successfully"));
 
   transaction.RollbackAll();
@@ -104,7 +95,7 @@ TEST_F(CopyFileOperationTest, RollbackStopsAtFolderNoLongerEmpty) {
   ASSERT_TRUE(base::WriteFile(existing / L"a\\other.txt", "other"));
   transaction.RollbackAll();
   EXPECT_FALSE(base::PathExists(existing / L"a\\b"));
-  EXPECT_EQ("other", Read(existing / L"a\\other.txt"));
+  EXPECT_EQ("other", ReadTestFile(existing / L"a\\other.txt"));
 }
 
 // The old destination stands aside until the commit deletes it.
@@ -116,10 +107,10 @@ TEST_F(CopyFileOperationTest, OverExistingFileThenCommit) {
   {
     Transaction transaction;
     EXPECT_TRUE(Copy(&transaction, destination));
-    EXPECT_EQ("new", Read(destination));
-    EXPECT_EQ("old", Read(backup));
+    EXPECT_EQ("new", ReadTestFile(destination));
+    EXPECT_EQ("old", ReadTestFile(backup));
   }
-  EXPECT_EQ("new", Read(destination));
+  EXPECT_EQ("new", ReadTestFile(destination));
   EXPECT_FALSE(base::PathExists(backup));
 }
 
@@ -132,10 +123,10 @@ TEST_F(CopyFileOperationTest, OverExistingFileThenRollBack) {
     Transaction transaction;
     EXPECT_TRUE(Copy(&transaction, destination));
     transaction.RollbackAll();
-    EXPECT_EQ("old", Read(destination));
+    EXPECT_EQ("old", ReadTestFile(destination));
     EXPECT_FALSE(base::PathExists(backup));
   }
-  EXPECT_EQ("old", Read(destination));
+  EXPECT_EQ("old", ReadTestFile(destination));
 }
 
 // The read-only bit is taken off the source, so that the installed copy does
@@ -145,7 +136,7 @@ TEST_F(CopyFileOperationTest, ReadOnlySource) {
   const base::FilePath destination = temp_.GetPath() / L"file.bin";
   Transaction transaction;
   EXPECT_TRUE(Copy(&transaction, destination));
-  EXPECT_EQ("new", Read(destination));
+  EXPECT_EQ("new", ReadTestFile(destination));
   EXPECT_FALSE(GetFileAttributesW(source_.c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_FALSE(GetFileAttributesW(destination.c_str()) &
                FILE_ATTRIBUTE_READONLY);
@@ -166,7 +157,7 @@ TEST_F(CopyFileOperationTest, FailedCopyUndoesItsSteps) {
     EXPECT_TRUE(log_.Contains(logging::LOG_ERROR, "File copy failed"));
   }
   EXPECT_FALSE(base::PathExists(new_folder));
-  EXPECT_EQ("old", Read(existing));
+  EXPECT_EQ("old", ReadTestFile(existing));
   EXPECT_FALSE(log_.ContainsPrefix(logging::LOG_VERBOSE, "Actual removal"));
 }
 

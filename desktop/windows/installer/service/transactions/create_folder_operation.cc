@@ -4,7 +4,6 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "base/strings/utf_string_conversions.h"
 
 namespace installer {
 
@@ -37,7 +36,7 @@ CreateFolderOperation::CreateFolderOperation(const base::FilePath& path)
 CreateFolderOperation::~CreateFolderOperation() = default;
 
 bool CreateFolderOperation::Do(Transaction* nested) {
-  VLOG(1) << "Attempting to create folder " << base::WideToUTF8(path_.native());
+  VLOG(1) << "Attempting to create folder " << path_;
   if (base::DirectoryExists(path_)) {
     VLOG(1) << "Folder already exists";
     return true;

@@ -6,7 +6,7 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
+#include "base/test/test_log_capture.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 
@@ -22,7 +22,7 @@ class CreateFolderOperationTest : public ::testing::Test {
   }
 
   base::ScopedTempDir temp_;
-  TestLogCapture log_;
+  base::TestLogCapture log_;
 };
 
 // A folder that exists already is not taken away by the rollback.

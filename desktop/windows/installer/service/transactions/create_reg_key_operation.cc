@@ -3,7 +3,7 @@
 #include <shlwapi.h>
 
 #include "base/logging.h"
-#include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
 #include "desktop/windows/installer/service/access_rights.h"
 
 namespace installer {
@@ -42,14 +42,12 @@ CreateRegKeyOperation::~CreateRegKeyOperation() {
 }
 
 bool CreateRegKeyOperation::Do(Transaction* nested) {
-  VLOG(1) << "Attempting to create registry key " << base::WideToUTF8(key_path_)
-          << " under " << root_;
+  VLOG(1) << "Attempting to create registry key " << key_path_ << " under "
+          << root_;
 
-  HKEY key = nullptr;
-  LONG result =
-      RegOpenKeyExW(root_, key_path_.c_str(), 0, KEY_QUERY_VALUE, &key);
-  if (result == ERROR_SUCCESS)
-    RegCloseKey(key);
+  base::win::RegKey key;
+  LONG result = key.Open(root_, key_path_, KEY_QUERY_VALUE);
+  key.Close();
   // A refused open, like any other answer but "not found", means the key is
   // there.
   if (result != ERROR_FILE_NOT_FOUND) {
@@ -67,9 +65,9 @@ bool CreateRegKeyOperation::Do(Transaction* nested) {
       LOG(ERROR) << "No existing ancestor found.";
       return false;
     }
-    result = RegOpenKeyExW(root_, parent.c_str(), 0, KEY_CREATE_SUB_KEY, &key);
+    result = key.Open(root_, parent, KEY_CREATE_SUB_KEY);
+    key.Close();
     if (result == ERROR_SUCCESS) {
-      RegCloseKey(key);
       ancestor = parent;
       break;
     }
@@ -85,29 +83,24 @@ bool CreateRegKeyOperation::Do(Transaction* nested) {
     current = parent;
   }
 
-  VLOG(1) << "Ancestor found: " << base::WideToUTF8(ancestor);
+  VLOG(1) << "Ancestor found: " << ancestor;
   std::wstring ancestor_name;
   GetRegistryObjectName(root_, ancestor, &ancestor_name);
   if (ancestor_refused ||
       !HasAccess(ancestor_name, SE_REGISTRY_KEY, kTestedAccess)) {
-    VLOG(1) << "No access to" << base::WideToUTF8(ancestor_name);
+    VLOG(1) << "No access to" << ancestor_name;
     if (!GrantCurrentUserAccess(ancestor_name, SE_REGISTRY_KEY, kGrantedAccess,
                                 false, &saved_security_)) {
-      LOG(ERROR) << "Failed obtaining permissions on "
-                 << base::WideToUTF8(ancestor_name);
+      LOG(ERROR) << "Failed obtaining permissions on " << ancestor_name;
       return false;
     }
   }
 
   first_created_key_ = current;
-  result = RegCreateKeyExW(root_, key_path_.c_str(), 0, nullptr,
-                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                           &key, nullptr);
-  if (result != ERROR_SUCCESS) {
+  if (key.Create(root_, key_path_, KEY_ALL_ACCESS) != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed creating key.";
     return false;
   }
-  RegCloseKey(key);
   return true;
 }
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
-#include "desktop/windows/installer/service/transactions/testing/test_registry_tree.h"
+#include "base/test/test_log_capture.h"
+#include "desktop/windows/installer/service/test/test_registry_tree.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 
@@ -28,7 +28,7 @@ class CreateRegKeyOperationTest : public ::testing::Test {
   }
 
   TestRegistryTree tree_{HKEY_CURRENT_USER};
-  TestLogCapture log_;
+  base::TestLogCapture log_;
 };
 
 TEST_F(CreateRegKeyOperationTest, ExistingKeyIsNotUndone) {

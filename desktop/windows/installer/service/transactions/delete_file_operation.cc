@@ -6,7 +6,6 @@
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
-#include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/service/access_rights.h"
 
@@ -16,10 +15,6 @@ namespace {
 
 // FILE_GENERIC_WRITE with DELETE: what moving the file aside takes.
 constexpr DWORD kDeleteAccess = FILE_GENERIC_WRITE | DELETE;
-
-std::string ToUTF8(const base::FilePath& path) {
-  return base::WideToUTF8(path.native());
-}
 
 }  // namespace
 
@@ -36,7 +31,7 @@ DeleteFileOperation::~DeleteFileOperation() {
   if (!done_)
     return;
 
-  VLOG(1) << "Actual removal of " << ToUTF8(backup_path_);
+  VLOG(1) << "Actual removal of " << backup_path_;
   if (!base::DeleteFile(backup_path_, true)) {
     // Most likely still running or loaded: the system deletes it at the next
     // restart instead. Queuing that needs administrator rights, so a
@@ -44,7 +39,7 @@ DeleteFileOperation::~DeleteFileOperation() {
     if (backup_path_.native().size() >= MAX_PATH ||
         !MoveFileExW(backup_path_.c_str(), nullptr,
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
-      LOG(WARNING) << "Could not remove " << ToUTF8(backup_path_)
+      LOG(WARNING) << "Could not remove " << backup_path_
                    << " now or at the next restart; it is left behind";
     }
   }
@@ -61,7 +56,7 @@ DeleteFileOperation::~DeleteFileOperation() {
 }
 
 bool DeleteFileOperation::Do(Transaction* nested) {
-  VLOG(1) << "Preparing file " << ToUTF8(path_) << " for removal";
+  VLOG(1) << "Preparing file " << path_ << " for removal";
   if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
     VLOG(1) << "File does not exist. Nothing to do";
     return true;
@@ -71,7 +66,7 @@ bool DeleteFileOperation::Do(Transaction* nested) {
   backup_path_ +=
       L"." + base::NumberToWString(base::Time::Now().ToTimeT()) + L".old";
   if (base::PathExists(backup_path_)) {
-    LOG(ERROR) << "Temporary file with name" << ToUTF8(backup_path_)
+    LOG(ERROR) << "Temporary file with name" << backup_path_
                << "already exists";
     return false;
   }
@@ -89,7 +84,7 @@ bool DeleteFileOperation::Do(Transaction* nested) {
     LOG(ERROR) << "File removal failed";
     return false;
   }
-  VLOG(1) << "File moved successfully to " << ToUTF8(backup_path_);
+  VLOG(1) << "File moved successfully to " << backup_path_;
 
   if (check_in_use_ && IsInUseCandidate()) {
     // A running program or a loaded library can be renamed but not opened

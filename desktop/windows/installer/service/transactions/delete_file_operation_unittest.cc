@@ -9,8 +9,9 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/test_log_capture.h"
 #include "base/time/time.h"
-#include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
+#include "desktop/windows/installer/service/test/test_file_util.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 
@@ -24,16 +25,6 @@ base::FilePath Backup(const base::FilePath& path) {
   base::FilePath backup = path;
   backup += kBackupSuffix;
   return backup;
-}
-
-std::string Read(const base::FilePath& path) {
-  std::string contents;
-  EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path;
-  return contents;
-}
-
-std::string UTF8(const base::FilePath& path) {
-  return base::WideToUTF8(path.native());
 }
 
 base::FilePath TestBinaryFolder() {
@@ -73,7 +64,7 @@ class RunningProgram {
   ~RunningProgram() { Stop(); }
 
   bool Start(const base::FilePath& path) {
-    if (!base::CopyFile(TestBinaryFolder() / L"in_use_helper.exe", path))
+    if (!base::CopyFile(TestBinaryFolder() / L"idle_helper.exe", path))
       return false;
     STARTUPINFOW startup_info = {};
     startup_info.cb = sizeof(startup_info);
@@ -166,7 +157,7 @@ class DeleteFileOperationTest : public ::testing::Test {
   }
 
   base::ScopedTempDir temp_;
-  TestLogCapture log_;
+  base::TestLogCapture log_;
 };
 
 TEST_F(DeleteFileOperationTest, MissingPathSucceedsWithNothingToCommit) {
@@ -191,16 +182,17 @@ TEST_F(DeleteFileOperationTest, CommitDeletesTheBackup) {
     Transaction transaction;
     EXPECT_TRUE(Delete(&transaction, path, true));
     EXPECT_FALSE(base::PathExists(path));
-    EXPECT_EQ("old data", Read(Backup(path)));
-    EXPECT_TRUE(log_.Contains(logging::LOG_VERBOSE,
-                              "Preparing file " + UTF8(path) + " for removal"));
+    EXPECT_EQ("old data", ReadTestFile(Backup(path)));
     EXPECT_TRUE(
         log_.Contains(logging::LOG_VERBOSE,
-                      "File moved successfully to " + UTF8(Backup(path))));
+                      "Preparing file " + PathForLog(path) + " for removal"));
+    EXPECT_TRUE(log_.Contains(
+        logging::LOG_VERBOSE,
+        "File moved successfully to " + PathForLog(Backup(path))));
     EXPECT_FALSE(log_.ContainsPrefix(logging::LOG_VERBOSE, "Actual removal"));
   }
   EXPECT_TRUE(log_.Contains(logging::LOG_VERBOSE,
-                            "Actual removal of " + UTF8(Backup(path))));
+                            "Actual removal of " + PathForLog(Backup(path))));
   EXPECT_FALSE(base::PathExists(Backup(path)));
   EXPECT_FALSE(base::PathExists(path));
 }
@@ -217,13 +209,13 @@ TEST_F(DeleteFileOperationTest, EmptyParentsRemovedAtCommitOnly) {
     Transaction transaction;
     EXPECT_TRUE(Delete(&transaction, path, true, true));
     transaction.RollbackAll();
-    EXPECT_EQ("program", Read(path));
+    EXPECT_EQ("program", ReadTestFile(path));
     EXPECT_FALSE(base::PathExists(Backup(path)));
     EXPECT_TRUE(Delete(&transaction, path, true, true));
     transaction.RollbackAll();
   }
   EXPECT_FALSE(log_.ContainsPrefix(logging::LOG_VERBOSE, "Actual removal"));
-  EXPECT_EQ("program", Read(path));
+  EXPECT_EQ("program", ReadTestFile(path));
 
   {
     Transaction transaction;
@@ -282,11 +274,11 @@ TEST_F(DeleteFileOperationTest, LeftoverBackupOfTheSameSecond) {
   ASSERT_TRUE(base::WriteFile(Backup(path), "leftover"));
   Transaction transaction;
   EXPECT_FALSE(Delete(&transaction, path, false));
-  EXPECT_TRUE(log_.Contains(
-      logging::LOG_ERROR,
-      "Temporary file with name" + UTF8(Backup(path)) + "already exists"));
-  EXPECT_EQ("current", Read(path));
-  EXPECT_EQ("leftover", Read(Backup(path)));
+  EXPECT_TRUE(log_.Contains(logging::LOG_ERROR, "Temporary file with name" +
+                                                    PathForLog(Backup(path)) +
+                                                    "already exists"));
+  EXPECT_EQ("current", ReadTestFile(path));
+  EXPECT_EQ("leftover", ReadTestFile(Backup(path)));
 }
 
 // A file held open without FILE_SHARE_DELETE cannot be moved aside.
@@ -300,7 +292,7 @@ TEST_F(DeleteFileOperationTest, FileOpenWithoutShareDelete) {
   EXPECT_FALSE(Delete(&transaction, path, false));
   CloseHandle(file);
   EXPECT_TRUE(log_.Contains(logging::LOG_ERROR, "File removal failed"));
-  EXPECT_EQ("held", Read(path));
+  EXPECT_EQ("held", ReadTestFile(path));
   EXPECT_FALSE(base::PathExists(Backup(path)));
 }
 
@@ -372,7 +364,7 @@ TEST_F(DeleteFileOperationTest, InUseTestForCapitalExtensions) {
     transaction.RollbackAll();
   }
   CloseHandle(data);
-  EXPECT_EQ("data", Read(data_path));
+  EXPECT_EQ("data", ReadTestFile(data_path));
   FreeLibrary(library);
   program.Stop();
 }

@@ -4,6 +4,7 @@
 
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
 #include "desktop/windows/installer/service/access_rights.h"
 
 namespace installer {
@@ -19,29 +20,6 @@ constexpr SECURITY_INFORMATION kSavedSecurity = GROUP_SECURITY_INFORMATION |
                                                 DACL_SECURITY_INFORMATION |
                                                 LABEL_SECURITY_INFORMATION;
 
-// Closes a key on every way out of a function.
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  ~ScopedKey() { Close(); }
-
-  HKEY get() const { return key_; }
-  HKEY* receive() {
-    Close();
-    return &key_;
-  }
-  void Close() {
-    if (key_)
-      RegCloseKey(key_);
-    key_ = nullptr;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 }  // namespace
 
 DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root,
@@ -51,8 +29,8 @@ DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root,
 DeleteRegKeyOperation::~DeleteRegKeyOperation() = default;
 
 bool DeleteRegKeyOperation::Do(Transaction* nested) {
-  VLOG(1) << "Attempting to delete registry key " << base::WideToUTF8(key_path_)
-          << " under " << root_;
+  VLOG(1) << "Attempting to delete registry key " << key_path_ << " under "
+          << root_;
   // An empty path names the root itself: everything that every program
   // keeps there would go.
   if (key_path_.find_first_not_of(L'\\') == std::wstring::npos) {
@@ -62,31 +40,28 @@ bool DeleteRegKeyOperation::Do(Transaction* nested) {
 
   std::wstring object_name;
   GetRegistryObjectName(root_, key_path_, &object_name);
-  HKEY key = nullptr;
+  // Only the answer matters: the handle closes again at once.
   const LONG result =
-      RegOpenKeyExW(root_, key_path_.c_str(), 0, KEY_QUERY_VALUE, &key);
-  if (result == ERROR_SUCCESS)
-    RegCloseKey(key);
+      base::win::RegKey().Open(root_, key_path_, KEY_QUERY_VALUE);
   if (result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED)
     return DeleteAndSaveRecursive(key_path_, object_name);
   if (result == ERROR_FILE_NOT_FOUND) {
     VLOG(1) << "Key does not exist. Nothing to do.";
     return true;
   }
-  LOG(ERROR) << "Failed to open key " << base::WideToUTF8(object_name);
+  LOG(ERROR) << "Failed to open key " << object_name;
   return false;
 }
 
 bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
     const std::wstring& path,
     const std::wstring& object_name) {
-  VLOG(1) << "DeleteAndSaveRecursive : " << base::WideToUTF8(path);
+  VLOG(1) << "DeleteAndSaveRecursive : " << path;
   auto saved_key = std::make_unique<SavedRegistryKey>(path);
   const std::string name = base::WideToUTF8(object_name);
 
-  ScopedKey key;
-  LONG result =
-      RegOpenKeyExW(root_, path.c_str(), 0, kDeleteAccess, key.receive());
+  base::win::RegKey key;
+  LONG result = key.Open(root_, path, kDeleteAccess);
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&
        !HasAccess(object_name, SE_REGISTRY_KEY, kTestedAccess))) {
@@ -100,8 +75,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
       LOG(ERROR) << "Unable to obtain sufficient permissions on key" << name;
       return false;
     }
-    result =
-        RegOpenKeyExW(root_, path.c_str(), 0, kDeleteAccess, key.receive());
+    result = key.Open(root_, path, kDeleteAccess);
   }
   if (result != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed to open key " << name;
@@ -109,8 +83,8 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
   }
 
   DWORD descriptor_size = 0;
-  result =
-      RegGetKeySecurity(key.get(), kSavedSecurity, nullptr, &descriptor_size);
+  result = RegGetKeySecurity(key.Handle(), kSavedSecurity, nullptr,
+                             &descriptor_size);
   if (result != ERROR_SUCCESS && result != ERROR_INSUFFICIENT_BUFFER) {
     LOG(ERROR) << "Failed to obtain security descriptor for " << name;
     return false;
@@ -118,7 +92,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
   std::vector<BYTE>* descriptor = saved_key->mutable_descriptor();
   descriptor->resize(descriptor_size);
   if (descriptor_size &&
-      RegGetKeySecurity(key.get(), kSavedSecurity, descriptor->data(),
+      RegGetKeySecurity(key.Handle(), kSavedSecurity, descriptor->data(),
                         &descriptor_size) != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed to obtain security descriptor for " << name
                << "(but we succeeded earlier)";
@@ -129,7 +103,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
   DWORD longest_value_name = 0;
   DWORD longest_value_data = 0;
   DWORD longest_subkey_name = 0;
-  if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr,
+  if (RegQueryInfoKeyW(key.Handle(), nullptr, nullptr, nullptr, nullptr,
                        &longest_subkey_name, nullptr, &value_count,
                        &longest_value_name, &longest_value_data, nullptr,
                        nullptr) != ERROR_SUCCESS) {
@@ -145,7 +119,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
     DWORD name_length = static_cast<DWORD>(value_name.size());
     DWORD data_size = longest_value_data;
     DWORD type = REG_NONE;
-    if (RegEnumValueW(key.get(), index, value_name.data(), &name_length,
+    if (RegEnumValueW(key.Handle(), index, value_name.data(), &name_length,
                       nullptr, &type, value_data.data(),
                       &data_size) != ERROR_SUCCESS) {
       LOG(ERROR) << "Failed to obtain value nr " << index;
@@ -162,7 +136,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
   std::vector<wchar_t> subkey_name(longest_subkey_name + 1);
   for (;;) {
     DWORD name_length = static_cast<DWORD>(subkey_name.size());
-    result = RegEnumKeyExW(key.get(), 0, subkey_name.data(), &name_length,
+    result = RegEnumKeyExW(key.Handle(), 0, subkey_name.data(), &name_length,
                            nullptr, nullptr, nullptr, nullptr);
     if (result == ERROR_NO_MORE_ITEMS)
       break;
@@ -194,25 +168,21 @@ void DeleteRegKeyOperation::Rollback() {
     attributes.nLength = sizeof(attributes);
     attributes.lpSecurityDescriptor = saved_key->security_descriptor();
     attributes.bInheritHandle = FALSE;
-    HKEY key = nullptr;
+    base::win::RegKey key;
     DWORD disposition = 0;
-    if (RegCreateKeyExW(root_, saved_key->path().c_str(), 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, kDeleteAccess, &attributes,
-                        &key, &disposition) != ERROR_SUCCESS) {
+    if (key.Create(root_, saved_key->path(), kDeleteAccess, &disposition,
+                   &attributes) != ERROR_SUCCESS) {
       continue;
     }
     // A key that is there already was not deleted by us, or was made again
     // since; either way it is not ours to overwrite.
     if (disposition == REG_CREATED_NEW_KEY) {
-      static const BYTE kNoBytes = 0;
       for (const std::unique_ptr<SavedRegistryValue>& value :
            saved_key->values()) {
-        RegSetValueExW(key, value->name().c_str(), 0, value->type(),
-                       value->size() ? value->data() : &kNoBytes,
-                       value->size());
+        key.WriteValue(value->name(), value->data(), value->size(),
+                       value->type());
       }
     }
-    RegCloseKey(key);
   }
 }
 

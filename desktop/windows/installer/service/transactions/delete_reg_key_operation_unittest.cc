@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/service/transactions/testing/test_log_capture.h"
-#include "desktop/windows/installer/service/transactions/testing/test_registry_tree.h"
+#include "base/test/test_log_capture.h"
+#include "desktop/windows/installer/service/test/test_registry_tree.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "gtest/gtest.h"
 
@@ -110,7 +110,7 @@ class DeleteRegKeyOperationTest : public ::testing::TestWithParam<HKEY> {
   TestRegistryTree tree_{GetParam()};
   std::vector<std::vector<BYTE>> dacls_;
   std::vector<std::optional<TestRegistryValue>> values_;
-  TestLogCapture log_;
+  base::TestLogCapture log_;
 };
 
 TEST_P(DeleteRegKeyOperationTest, RollbackRebuildsTheTree) {

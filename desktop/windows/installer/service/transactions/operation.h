@@ -20,6 +20,13 @@ class Operation {
   // Undoes what Do() did, as far as it got: it is also called after a failed
   // Do(), which may have done part of its work or nothing.
   virtual void Rollback() = 0;
+
+ private:
+  friend class Transaction;
+
+  // Set by the transaction that ran Do(), which checks in debug builds that
+  // Do() runs once and Rollback() only after it.
+  bool done_by_transaction_ = false;
 };
 
 }  // namespace installer

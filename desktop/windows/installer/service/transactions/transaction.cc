@@ -3,6 +3,7 @@
 #include <iterator>
 #include <utility>
 
+#include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
 namespace installer {
@@ -26,6 +27,14 @@ Transaction::~Transaction() {
 }
 
 bool Transaction::Execute(std::unique_ptr<Operation> operation) {
+  // A step that could not be made (a failed allocation, a factory that
+  // returned nothing) fails like any other, instead of ending the installer.
+  if (!operation) {
+    LOG(ERROR) << "Transaction was given no operation to execute";
+    return false;
+  }
+  DCHECK(!operation->done_by_transaction_) << "An operation runs only once";
+  operation->done_by_transaction_ = true;
   Transaction nested;
   bool result = operation->Do(&nested);
   if (result) {
@@ -45,8 +54,10 @@ bool Transaction::Execute(std::unique_ptr<Operation> operation) {
 }
 
 void Transaction::RollbackAll() {
-  for (auto it = operations_.rbegin(); it != operations_.rend(); ++it)
+  for (auto it = operations_.rbegin(); it != operations_.rend(); ++it) {
+    DCHECK((*it)->done_by_transaction_) << "Rollback only after Do";
     (*it)->Rollback();
+  }
   DeleteFirstToLast(&operations_);
 }
 

@@ -20,7 +20,8 @@ class Transaction {
 
   // Runs |operation| and keeps it when it succeeds. A failed operation is
   // rolled back, together with whatever it ran, and deleted before this
-  // returns, so it leaves nothing behind.
+  // returns, so it leaves nothing behind. A null |operation| is logged and
+  // fails without touching the kept ones.
   bool Execute(std::unique_ptr<Operation> operation);
 
   // Undoes every kept operation, last first, then deletes them. The

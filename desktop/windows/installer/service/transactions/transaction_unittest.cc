@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/test/test_log_capture.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -103,6 +104,29 @@ TEST_F(TransactionTest, FailedOperationLeavesListUnchanged) {
     events_.clear();
   }
   EXPECT_THAT(events_, ElementsAre("delete earlier"));
+}
+
+// A missing operation fails the step, as any failed operation does, and
+// leaves what was kept before in place: a nested one fails its parent, which
+// is then undone as usual.
+TEST_F(TransactionTest, NullOperationFailsWithAnError) {
+  base::TestLogCapture log;
+  {
+    Transaction transaction;
+    EXPECT_TRUE(transaction.Execute(Op("earlier")));
+    EXPECT_FALSE(transaction.Execute(nullptr));
+    EXPECT_TRUE(log.Contains(logging::LOG_ERROR,
+                             "Transaction was given no operation to execute"));
+    EXPECT_FALSE(transaction.Execute(
+        Op("parent", true,
+           {Step("step"), [] { return std::unique_ptr<Operation>(); }})));
+    EXPECT_THAT(events_, ElementsAre("do earlier", "do parent", "do step",
+                                     "rollback parent", "rollback step",
+                                     "delete step", "delete parent"));
+    events_.clear();
+    transaction.RollbackAll();
+  }
+  EXPECT_THAT(events_, ElementsAre("rollback earlier", "delete earlier"));
 }
 
 TEST_F(TransactionTest, RollbackAllOnEmptyAndReuse) {

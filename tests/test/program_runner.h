@@ -1,5 +1,5 @@
-#ifndef TESTS_SUPPORT_PROGRAM_RUNNER_H_
-#define TESTS_SUPPORT_PROGRAM_RUNNER_H_
+#ifndef TESTS_TEST_PROGRAM_RUNNER_H_
+#define TESTS_TEST_PROGRAM_RUNNER_H_
 
 #include <cstdint>
 #include <string>
@@ -34,4 +34,4 @@ base::FilePath GetProgramNextToTest(const std::wstring& file_name);
 
 }  // namespace tavrin_test
 
-#endif  // TESTS_SUPPORT_PROGRAM_RUNNER_H_
+#endif  // TESTS_TEST_PROGRAM_RUNNER_H_

@@ -1,5 +1,5 @@
-#ifndef TESTS_SUPPORT_EVENT_CAPTURE_H_
-#define TESTS_SUPPORT_EVENT_CAPTURE_H_
+#ifndef TESTS_TEST_EVENT_CAPTURE_H_
+#define TESTS_TEST_EVENT_CAPTURE_H_
 
 #include <cstddef>
 #include <string>
@@ -9,7 +9,7 @@
 
 // Analytics events of the real programs, as the capture proxy of the test
 // run received them. tools/wine_env.sh starts that proxy
-// (tests/support/event_capture_proxy.py) for every test and demo run and
+// (tests/test/event_capture_proxy.py) for every test and demo run and
 // points https_proxy at it, so no event leaves the machine; each POST body is
 // recorded there in order of arrival.
 //
@@ -64,4 +64,4 @@ std::string FormField(const std::string& body, const std::string& name);
 
 }  // namespace tavrin_test
 
-#endif  // TESTS_SUPPORT_EVENT_CAPTURE_H_
+#endif  // TESTS_TEST_EVENT_CAPTURE_H_

@@ -15,7 +15,7 @@ opens no connection of its own, ends TLS with its test certificate and
 answers every request with 200 "ok". Each POST is appended to DIR/events.jsonl
 as one JSON line {"host": "host:port", "path": ..., "body": ...}, written and
 flushed before the answer goes out, so a request that the program saw answered
-is already in the file. Tests read it through tests/support/event_capture.h.
+is already in the file. Tests read it through tests/test/event_capture.h.
 
 proxy.info holds key=value lines: port, pid, events, ca.
 """

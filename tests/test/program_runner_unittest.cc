@@ -1,4 +1,4 @@
-#include "tests/support/program_runner.h"
+#include "tests/test/program_runner.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tests/support/event_capture.h"
+#include "tests/test/event_capture.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_TESTING_TEST_REGISTRY_TREE_H_
-#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_TESTING_TEST_REGISTRY_TREE_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TEST_TEST_REGISTRY_TREE_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TEST_TEST_REGISTRY_TREE_H_
 
 #include <windows.h>
 
@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "base/win/registry.h"
 
 namespace installer {
 
@@ -80,23 +82,14 @@ class TestRegistryTree {
   }
 
   bool CreateKey(const std::wstring& relative) const {
-    HKEY key;
-    if (RegCreateKeyExW(root_, Path(relative).c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-      return false;
-    }
-    RegCloseKey(key);
-    return true;
+    return base::win::RegKey().Create(root_, Path(relative), KEY_ALL_ACCESS) ==
+           ERROR_SUCCESS;
   }
 
+  // A key that refuses to open is there all the same.
   bool KeyExists(const std::wstring& relative) const {
-    HKEY key;
-    const LONG result =
-        RegOpenKeyExW(root_, Path(relative).c_str(), 0, KEY_QUERY_VALUE, &key);
-    if (result == ERROR_SUCCESS)
-      RegCloseKey(key);
-    return result != ERROR_FILE_NOT_FOUND;
+    return base::win::RegKey().Open(root_, Path(relative), KEY_QUERY_VALUE) !=
+           ERROR_FILE_NOT_FOUND;
   }
 
   bool SetValue(const std::wstring& relative,
@@ -121,23 +114,12 @@ class TestRegistryTree {
 
   std::optional<TestRegistryValue> ReadValue(const std::wstring& relative,
                                              const std::wstring& name) const {
-    HKEY key;
-    if (RegOpenKeyExW(root_, Path(relative).c_str(), 0, KEY_QUERY_VALUE,
-                      &key) != ERROR_SUCCESS) {
-      return std::nullopt;
-    }
+    base::win::RegKey key;
     TestRegistryValue value;
-    DWORD size = 0;
-    LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &value.type,
-                                   nullptr, &size);
-    if (result == ERROR_SUCCESS) {
-      value.data.resize(size);
-      result = RegQueryValueExW(key, name.c_str(), nullptr, &value.type,
-                                value.data.data(), &size);
-    }
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
+    if (key.Open(root_, Path(relative), KEY_QUERY_VALUE) != ERROR_SUCCESS ||
+        key.ReadValue(name, &value.data, &value.type) != ERROR_SUCCESS) {
       return std::nullopt;
+    }
     return value;
   }
 
@@ -168,22 +150,21 @@ class TestRegistryTree {
     SetNamedSecurityInfoW(name.data(), SE_REGISTRY_KEY,
                           DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
                           nullptr);
-    HKEY key;
-    if (RegOpenKeyExW(root_, Path(relative).c_str(), 0, KEY_ENUMERATE_SUB_KEYS,
-                      &key) != ERROR_SUCCESS) {
+    base::win::RegKey key;
+    if (key.Open(root_, Path(relative), KEY_ENUMERATE_SUB_KEYS) !=
+        ERROR_SUCCESS) {
       return;
     }
     wchar_t subkey[256];
     for (DWORD index = 0;; ++index) {
       DWORD length = ARRAYSIZE(subkey);
-      if (RegEnumKeyExW(key, index, subkey, &length, nullptr, nullptr, nullptr,
-                        nullptr) != ERROR_SUCCESS) {
+      if (RegEnumKeyExW(key.Handle(), index, subkey, &length, nullptr, nullptr,
+                        nullptr, nullptr) != ERROR_SUCCESS) {
         break;
       }
       AllowEverybody(relative.empty() ? std::wstring(subkey)
                                       : relative + L"\\" + subkey);
     }
-    RegCloseKey(key);
   }
 
  private:
@@ -194,4 +175,4 @@ class TestRegistryTree {
 
 }  // namespace installer
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_TESTING_TEST_REGISTRY_TREE_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TEST_TEST_REGISTRY_TREE_H_
