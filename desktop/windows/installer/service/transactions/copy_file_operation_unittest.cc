@@ -72,8 +72,8 @@ TEST_F(CopyFileOperationTest, RelativeDestinations) {
   Transaction transaction;
   const bool bare = Copy(&transaction, base::FilePath(L"file.bin"));
   const bool below = Copy(&transaction, base::FilePath(L"sub\\file.bin"));
-  const std::string bare_contents = Read(work / L"file.bin");
-  const std::string below_contents = Read(work / L"sub\\file.bin");
+  const std::string bare_contents = ReadTestFile(work / L"file.bin");
+  const std::string below_contents = ReadTestFile(work / L"sub\\file.bin");
   transaction.RollbackAll();
   SetCurrentDirectoryW(previous);
   EXPECT_TRUE(bare);

@@ -246,7 +246,7 @@ TEST_F(DeleteFileOperationTest, BackupThatCannotBeRemovedIsReported) {
   }
   CloseHandle(held);
   EXPECT_TRUE(log_.Contains(logging::LOG_WARNING,
-                            "Could not remove " + UTF8(Backup(path)) +
+                            "Could not remove " + PathForLog(Backup(path)) +
                                 " now or at the next restart; it is left "
                                 "behind"));
   EXPECT_TRUE(base::PathExists(Backup(path)));
