@@ -25,9 +25,11 @@ TEST(ProgramRunnerTest, CapturesOutputAndExitCode) {
 
 TEST(ProgramRunnerTest, StopsProgramAtTimeLimit) {
   const ULONGLONG start = GetTickCount64();
-  // ping waits about a second between its echoes: a sleep cmd.exe has.
+  // A program that stays until it is ended, and starts nothing of its own
+  // that could outlive it (cmd running ping would leave ping behind, holding
+  // the test run's output open).
   ProgramResult result =
-      RunProgram(SystemProgram(L"cmd.exe"), L"/c ping -n 5 127.0.0.1 >NUL",
+      RunProgram(GetProgramNextToTest(L"idle_helper.exe"), L"",
                  base::TimeDelta::FromMilliseconds(500));
   ASSERT_TRUE(result.started);
   EXPECT_TRUE(result.timed_out);
