@@ -22,10 +22,20 @@ constexpr std::string_view kTablePathPrefix = "notifications/";
 // Offsets into a program image.
 constexpr size_t kDosHeaderSize = 64;
 constexpr size_t kNtHeadersOffsetField = 60;
-// From the "PE\0\0" signature to the end of the Size field of the
-// certificate table, the fifth data directory of the 32-bit optional header.
-constexpr size_t kNtHeadersNeeded = 160;
-constexpr size_t kCertificateTableSizeField = 156;
+// From the "PE\0\0" signature: the optional header's magic, and the end of
+// the Size field of the certificate table, the fifth data directory, whose
+// place depends on the kind of optional header.
+constexpr size_t kOptionalHeaderMagicField = 24;
+constexpr uint16_t kPe32Magic = 0x10b;
+constexpr uint16_t kPe32PlusMagic = 0x20b;
+constexpr size_t kPe32CertificateTableSizeField = 156;
+constexpr size_t kPe32PlusCertificateTableSizeField = 172;
+
+uint16_t ReadUint16(const uint8_t* bytes) {
+  uint16_t value;
+  std::memcpy(&value, bytes, sizeof(value));  // Images are little-endian.
+  return value;
+}
 
 uint32_t ReadUint32(const uint8_t* bytes) {
   uint32_t value;
@@ -45,14 +55,27 @@ bool HasEmbeddedCertificate(const base::FilePath& path, bool* has_certificate) {
     return false;
   // 64-bit arithmetic: an offset near 4 GB must not wrap around.
   const uint64_t nt_headers = ReadUint32(data + kNtHeadersOffsetField);
-  if (nt_headers + kNtHeadersNeeded > length)
+  if (nt_headers + kOptionalHeaderMagicField + 2 > length)
     return false;
   const uint8_t* signature = data + nt_headers;
   if (signature[0] != 'P' || signature[1] != 'E' || signature[2] != 0 ||
       signature[3] != 0) {
     return false;
   }
-  *has_certificate = ReadUint32(signature + kCertificateTableSizeField) != 0;
+  size_t size_field = 0;
+  switch (ReadUint16(signature + kOptionalHeaderMagicField)) {
+    case kPe32Magic:
+      size_field = kPe32CertificateTableSizeField;
+      break;
+    case kPe32PlusMagic:
+      size_field = kPe32PlusCertificateTableSizeField;
+      break;
+    default:
+      return false;
+  }
+  if (nt_headers + size_field + 4 > length)
+    return false;
+  *has_certificate = ReadUint32(signature + size_field) != 0;
   return true;
 }
 

@@ -14,9 +14,9 @@
 // that carries no embedded certificate.
 bool VerifyNotificationFiles();
 
-// Reads the program image at |path|. True when it is a readable 32-bit PE
-// image, with |has_certificate| telling whether its certificate table is
-// non-empty; false when it could not be read as one.
+// Reads the program image at |path|. True when it is a readable PE image
+// (32- or 64-bit), with |has_certificate| telling whether its certificate table
+// is non-empty; false when it could not be read as one.
 bool HasEmbeddedCertificate(const base::FilePath& path, bool* has_certificate);
 
 #endif  // DESKTOP_WINDOWS_TAVRIN_NOTIFICATION_FILES_VERIFIER_H_

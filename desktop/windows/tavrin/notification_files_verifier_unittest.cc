@@ -25,13 +25,20 @@ constexpr char kDisableSwitch[] = "disable-file-verification";
 
 // A program image: "MZ", the NT-header offset at byte 60, "PE\0\0" there
 // and the certificate table's size 156 bytes after it.
-std::string MakeImage(uint32_t nt_offset, uint32_t certificate_size) {
-  std::string image(nt_offset + 248, '\0');
+// A 32-bit image (PE32) by default; |pe32_plus| makes a 64-bit one, whose
+// data directories sit 16 bytes further on.
+std::string MakeImage(uint32_t nt_offset,
+                      uint32_t certificate_size,
+                      bool pe32_plus = false) {
+  std::string image(nt_offset + 264, '\0');
   image[0] = 'M';
   image[1] = 'Z';
   std::memcpy(&image[60], &nt_offset, 4);
   std::memcpy(&image[nt_offset], "PE\0\0", 4);
-  std::memcpy(&image[nt_offset + 156], &certificate_size, 4);
+  const uint16_t magic = pe32_plus ? 0x20b : 0x10b;
+  std::memcpy(&image[nt_offset + 24], &magic, 2);
+  std::memcpy(&image[nt_offset + (pe32_plus ? 172 : 156)], &certificate_size,
+              4);
   return image;
 }
 
@@ -180,14 +187,18 @@ TEST_F(NotificationFilesVerifierTest,
   offset_past_end.resize(0x80 + 159);  // One byte short of the Size field.
   std::string no_pe = MakeImage(0x80, 0);
   no_pe[0x80 + 2] = 'x';
+  std::string unknown_magic = MakeImage(0x80, 0);
+  unknown_magic[0x80 + 24] = 0x07;
+  std::string pe32_plus_short = MakeImage(0x80, 0, true).substr(0, 0x80 + 175);
   std::string huge_offset = MakeImage(0x80, 0);
   const uint32_t near_wrap = 0xFFFFFFF0u;  // Wraps around in 32 bits.
   std::memcpy(&huge_offset[60], &near_wrap, 4);
 
   ASSERT_TRUE(base::DeleteFile(content_ / L"places.html", false));
   AddDisableSwitch();
-  for (const std::string& image : {short_image, no_mz, offset_past_end, no_pe,
-                                   huge_offset, std::string()}) {
+  for (const std::string& image :
+       {short_image, no_mz, offset_past_end, no_pe, unknown_magic,
+        pe32_plus_short, huge_offset, std::string()}) {
     SCOPED_TRACE(testing::Message() << "image of " << image.size() << " bytes");
     PretendProgramIs(image);
     bool has_certificate = true;
@@ -212,6 +223,22 @@ TEST_F(NotificationFilesVerifierTest, ReadsCertificateTableOfImages) {
   ASSERT_TRUE(base::WriteFile(temp_.GetPath() / L"exact.exe", exact));
   EXPECT_TRUE(
       HasEmbeddedCertificate(temp_.GetPath() / L"exact.exe", &has_certificate));
+  EXPECT_TRUE(has_certificate);
+
+  // A 64-bit image keeps its table further on: the 32-bit place holds
+  // another directory there (the resources' size in a real program).
+  std::string wide = MakeImage(0x40, 0, true);
+  const uint32_t resource_size = 0x500;
+  std::memcpy(&wide[0x40 + 156], &resource_size, 4);
+  ASSERT_TRUE(base::WriteFile(temp_.GetPath() / L"wide.exe", wide));
+  has_certificate = true;
+  EXPECT_TRUE(
+      HasEmbeddedCertificate(temp_.GetPath() / L"wide.exe", &has_certificate));
+  EXPECT_FALSE(has_certificate);
+  ASSERT_TRUE(base::WriteFile(temp_.GetPath() / L"wide_signed.exe",
+                              MakeImage(0x40, 0x1234, true)));
+  EXPECT_TRUE(HasEmbeddedCertificate(temp_.GetPath() / L"wide_signed.exe",
+                                     &has_certificate));
   EXPECT_TRUE(has_certificate);
 }
 

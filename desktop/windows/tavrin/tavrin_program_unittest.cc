@@ -282,6 +282,25 @@ TEST_F(TavrinProgramTest, ShowsTheTestNotificationInTheCornerOfTheWorkArea) {
   std::string last;
   EXPECT_TRUE(base::GetStringAt(prefs, "last_shown_notifications", &last));
   EXPECT_EQ(last, "ads");
+
+  // The variant it chose, the one counted under version 1.
+  const base::Value* counts =
+      base::GetDictionaryAt(prefs, "notifications.ads.variants_shown.1");
+  ASSERT_NE(counts, nullptr) << text;
+  ASSERT_EQ(counts->size(), 1u) << text;
+  const std::string variant = counts->items().begin().key();
+
+  // On the wire: the start, then the impression, which opens a session.
+  std::vector<tavrin_test::CapturedEvent> events =
+      tavrin_test::WaitForCapturedEvents(client_id_, 2,
+                                         base::TimeDelta::FromSeconds(15));
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].body,
+            EventBody(client_id_, "ec=Session&ea=start&el=session"));
+  EXPECT_EQ(events[1].path, "/collect");
+  EXPECT_EQ(events[1].body,
+            EventBody(client_id_, "ec=Hint&ea=impression_showing&el=ads_v1_" +
+                                      variant + "&sc=start"));
 }
 
 TEST_F(TavrinProgramTest, EndsOnWmClose) {
@@ -567,7 +586,14 @@ TEST_F(TavrinHintProgramTest, KeepsTheScheduledCheckAcrossARestart) {
   StartWithDelays(2, 3600);
   // A power event on mains power (all that Wine reports) brings no check
   // either.
-  HWND watcher = ::FindWindowW(L"BatteryWatcherClass", L"BatteryWatcherClass");
+  // The battery hint's watcher comes with the scheduler, after the main
+  // window and the start event.
+  HWND watcher = nullptr;
+  for (int i = 0; i < 300 && !watcher; ++i) {
+    watcher = ::FindWindowW(L"BatteryWatcherClass", L"BatteryWatcherClass");
+    if (!watcher)
+      ::Sleep(50);
+  }
   ASSERT_NE(watcher, nullptr);
   DWORD owner = 0;
   ::GetWindowThreadProcessId(watcher, &owner);
