@@ -576,12 +576,15 @@ void TavrinInstaller::WriteAndStartUninstallScript(
   base::LaunchOptions options;
   options.start_hidden = true;
   // Some command interpreters (Wine's) keep the script open while it runs,
-  // so its own last line cannot remove the folder that holds it; the second
-  // rmdir runs once the script has ended and is closed. Where the script
-  // removed the folder already, it finds nothing to do.
+  // so its own last line cannot remove the folder that holds it, and read
+  // "%0" again after substituting it, so a '%' in the folder's name makes
+  // "del %0" miss. The second del and rmdir run once the script has ended
+  // and is closed; where the script did its work, they find nothing to do.
+  const std::wstring script_variable =
+      std::wstring(L"\"%") + kScriptPathVariable + L"%\"";
   HANDLE process = base::LaunchProcess(
-      L"\"" + cmd + L"\" /d /v:off /c \"\"%" + kScriptPathVariable +
-          L"%\" & rmdir \"%" + kFolderPathVariable + L"%\"\"",
+      L"\"" + cmd + L"\" /d /v:off /c \"" + script_variable + L" & del " +
+          script_variable + L" & rmdir \"%" + kFolderPathVariable + L"%\"\"",
       options);
   if (!current.empty())
     ::SetCurrentDirectoryW(current.c_str());
