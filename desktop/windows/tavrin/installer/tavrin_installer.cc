@@ -31,6 +31,7 @@
 #include "desktop/windows/tavrin/installer/installed_file_path.h"
 #include "desktop/windows/tavrin/installer/installer_pref_store.h"
 #include "desktop/windows/tavrin/installer/notifier_process_query.h"
+#include "desktop/windows/tavrin/installer/notifier_window_process.h"
 
 namespace installer {
 
@@ -49,10 +50,14 @@ constexpr wchar_t kNotifierWindowTitle[] = L"Ulvena Tavrin Main Window";
 constexpr int kCloseWindowPolls = 20;
 constexpr DWORD kCloseWindowPollMs = 100;
 constexpr DWORD kTerminateWaitMs = 2000;
+// A notifier whose window has gone still removes its tray icon and saves its
+// state; Wine alone takes about 2 s for the icon.
+constexpr DWORD kExitAfterCloseMs = 10000;
 
 // The batch file reaches cmd through this variable, so that no character of
 // the install folder's name is read by cmd's command-line parser.
 constexpr wchar_t kScriptPathVariable[] = L"TAVRIN_UNINSTALL_SCRIPT";
+constexpr wchar_t kFolderPathVariable[] = L"TAVRIN_UNINSTALL_FOLDER";
 
 // Both keys are shared with Windows and other programs, so an uninstall only
 // ever deletes the values recorded for it (clean depth 0).
@@ -437,15 +442,41 @@ void TavrinInstaller::Finalize() {
 
 void TavrinInstaller::CloseRunningNotifier() {
   HWND window = ::FindWindowW(kNotifierWindowClass, kNotifierWindowTitle);
+  // The window's process, when it is this folder's notifier: a closed window
+  // is not yet an ended process, and until the process has ended its
+  // executable is in use and a reinstall could not replace it.
+  HANDLE window_process = nullptr;
+  bool window_closed = true;
   if (window) {
+    window_process =
+        OpenWindowProcessOf(window, install_folder_ / kNotifierFileName);
     ::PostMessageW(window, WM_CLOSE, 0, 0);
+    window_closed = false;
     for (int i = 0; i < kCloseWindowPolls; ++i) {
-      if (!::FindWindowW(kNotifierWindowClass, kNotifierWindowTitle))
+      if (!::FindWindowW(kNotifierWindowClass, kNotifierWindowTitle)) {
+        window_closed = true;
         break;
+      }
       ::Sleep(kCloseWindowPollMs);
     }
   }
 
+  TerminateNotifiersOfFolder();
+
+  if (window_process) {
+    // What WMI could not name (a system without executable paths in
+    // Win32_Process) is ended here all the same, once it had its time.
+    if (!window_closed ||
+        ::WaitForSingleObject(window_process, kExitAfterCloseMs) !=
+            WAIT_OBJECT_0) {
+      if (::TerminateProcess(window_process, 0))
+        ::WaitForSingleObject(window_process, kTerminateWaitMs);
+    }
+    ::CloseHandle(window_process);
+  }
+}
+
+void TavrinInstaller::TerminateNotifiersOfFolder() {
   // Whatever did not close, and copies without a window, are ended.
   Microsoft::WRL::ComPtr<IWbemServices> services;
   if (FAILED(base::win::ConnectToWmi(&services)))
@@ -534,6 +565,7 @@ void TavrinInstaller::WriteAndStartUninstallScript(
                                    : std::wstring()) +
       L"cmd.exe";
   ::SetEnvironmentVariableW(kScriptPathVariable, script.c_str());
+  ::SetEnvironmentVariableW(kFolderPathVariable, install_folder_.c_str());
   // The script inherits the current folder, and a folder that is some
   // process's current one cannot be removed: it runs from the system folder.
   const DWORD current_size = ::GetCurrentDirectoryW(0, nullptr);
@@ -543,12 +575,21 @@ void TavrinInstaller::WriteAndStartUninstallScript(
     ::SetCurrentDirectoryW(system_folder);
   base::LaunchOptions options;
   options.start_hidden = true;
+  // Some command interpreters (Wine's) keep the script open while it runs,
+  // so its own last line cannot remove the folder that holds it, and read
+  // "%0" again after substituting it, so a '%' in the folder's name makes
+  // "del %0" miss. The second del and rmdir run once the script has ended
+  // and is closed; where the script did its work, they find nothing to do.
+  const std::wstring script_variable =
+      std::wstring(L"\"%") + kScriptPathVariable + L"%\"";
   HANDLE process = base::LaunchProcess(
-      L"\"" + cmd + L"\" /d /v:off /c \"\"%" + kScriptPathVariable + L"%\"\"",
+      L"\"" + cmd + L"\" /d /v:off /c \"" + script_variable + L" & del " +
+          script_variable + L" & rmdir \"%" + kFolderPathVariable + L"%\"\"",
       options);
   if (!current.empty())
     ::SetCurrentDirectoryW(current.c_str());
   ::SetEnvironmentVariableW(kScriptPathVariable, nullptr);
+  ::SetEnvironmentVariableW(kFolderPathVariable, nullptr);
   if (process)
     ::CloseHandle(process);
 }

@@ -61,6 +61,8 @@ class TavrinInstaller : public RegistryEntryDelegate {
   bool LaunchNotifier();
   void Finalize();
   void CloseRunningNotifier();
+  // Ends every tavrin.exe of the install folder that WMI lists.
+  void TerminateNotifiersOfFolder();
   bool RemoveInstalledFiles(bool continue_on_error);
   void WriteAndStartUninstallScript(
       const std::vector<base::FilePath>& leftovers);

@@ -51,13 +51,23 @@ HWND WaitForMainWindow(bool present, int seconds) {
   return ::FindWindowW(kClassName, kWindowTitle);
 }
 
-bool WaitUntilGone(const base::FilePath& path, int seconds) {
+::testing::AssertionResult WaitUntilGone(const base::FilePath& path,
+                                         int seconds) {
   for (int i = 0; i < seconds * 20; ++i) {
     if (!base::PathExists(path))
-      return true;
+      return ::testing::AssertionSuccess();
     ::Sleep(50);
   }
-  return false;
+  ::testing::AssertionResult failure = ::testing::AssertionFailure();
+  failure << "still there:";
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(path, error)) {
+    failure << " "
+            << base::WideToUTF8(
+                   std::filesystem::relative(entry.path(), path).native());
+  }
+  return failure;
 }
 
 // The process behind the notifier's window, opened to wait for its end.
