@@ -223,6 +223,7 @@ fi
 echo "the browser installation still holds: $(cd "$browser" && ls | tr '\n' ' ')"
 [ -f "$browser/launcher.exe" ] && [ -f "$browser/installer_prefs.json" ] ||
   fail "the browser's own files were touched"
+echo "after the uninstall, the registry values and the update task of ours:"
 values=$(show_registry)
 echo "$values"
 if grep -q 'tavrin' <<<"$values"; then fail "a registry value of tavrin stays"; fi
