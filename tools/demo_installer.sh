@@ -5,15 +5,15 @@
 #   tavrin_installer.exe --installfolder=<browser>\tavrin
 # shows that the notifier runs (a screenshot with its tray icon), the
 # install log, the registry values, the update task and the lowered update
-# counter, then uninstalls from the installed copy and shows that nothing of
-# it is left.
+# counter, then starts the installed notifier with a test hint and saves a
+# screenshot of its pop-up, prints the analytics events the notifier sent,
+# and uninstalls from the installed copy and shows that nothing of it is left.
 #
 #   tools/demo_installer.sh BUILD_DIR [OUTPUT_DIR]
 #
-# The notifier's analytics are sent through https_proxy. By default that is
-# a closed local port, so nothing leaves the machine; to see the events, start
-# a capture proxy on this machine and set TAVRIN_DEMO_HTTPS_PROXY to its
-# address (for example http://127.0.0.1:8899) before running the demo.
+# The notifier's analytics go through https_proxy to the capture proxy of
+# the Wine environment (tools/wine_env.sh) on 127.0.0.1: nothing leaves the
+# machine. Exit code 0 only when every step shown worked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
@@ -24,12 +24,24 @@ out_dir=$(cd "$out_dir" && pwd)
 own_env=""
 if [ -z "${TAVRIN_WINE_ENV:-}" ] || [ ! -f "$TAVRIN_WINE_ENV" ]; then
   own_env="$build/wine_demo_installer"
-  "$root/tools/wine_env.sh" start "$own_env" >/dev/null
+  "$root/tools/wine_env.sh" start "$own_env" \
+    "$build/bin/desktop_keeper.exe" >/dev/null
   export TAVRIN_WINE_ENV="$own_env/env"
 fi
 # shellcheck disable=SC1090
 source "$TAVRIN_WINE_ENV"
-export https_proxy=${TAVRIN_DEMO_HTTPS_PROXY:-http://127.0.0.1:9}
+if [ -z "${https_proxy:-}" ] || [ -z "${TAVRIN_EVENT_CAPTURE:-}" ]; then
+  echo "the Wine environment has no capture proxy; not installing" >&2
+  exit 1
+fi
+capture_file=${TAVRIN_EVENT_CAPTURE#Z:}
+# Only the events of this run are shown.
+events_before=$(wc -l <"$capture_file" 2>/dev/null || echo 0)
+failed=0
+fail() {
+  echo "FAILED: $*" >&2
+  failed=1
+}
 
 demo="$build/demo_installer"
 # A browser folder whose name has a blank and an apostrophe, as a user's
@@ -56,7 +68,7 @@ show_registry() {
     'HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'; do
     echo "$key:"
     wine reg query "$key" 2>/dev/null | tr -d '\r' | grep -iE 'tavrin' |
-      sed 's/^/  /' || echo "  (no value of tavrin)"
+      sed 's/^/  /' || echo "  (none of ours)"
   done
 }
 # Task Scheduler 2.0 under Wine keeps each task as a file named after it.
@@ -67,7 +79,7 @@ show_tasks() {
   if [ -n "$found" ]; then
     echo "$found" | sed 's|^.*/|  |'
   else
-    echo "  (no task of tavrin)"
+    echo "  (none of ours)"
   fi
 }
 
@@ -102,32 +114,80 @@ wine "$package/tavrin_installer.exe" "--installfolder=$(win "$install")"
 rc=$?
 set -e
 echo "the installer exited with $rc"
-[ "$rc" -eq 0 ] || exit 1
-
-if tool wait 30; then
-  echo "the installer started the notifier: its main window is up"
-else
-  echo "the notifier's main window did not appear" >&2
+if [ "$rc" -ne 0 ]; then
+  fail "the install failed"
   exit 1
+fi
+echo "the install folder now holds:"
+(cd "$install" && find . -maxdepth 1 -type f | sed 's|^\./|  |' | sort)
+echo "  notifications\\ with $(find "$install/notifications" -type f | wc -l) files"
+
+say "The notifier the installer started"
+if tool wait 30; then
+  echo "it runs: its main window \"Ulvena Tavrin Main Window\" is up"
+else
+  fail "the notifier's main window did not appear"
 fi
 sleep 2
 import -window root -display "$DISPLAY" "$out_dir/installed_notifier.png"
 echo "screenshot with its tray icon: $out_dir/installed_notifier.png"
-# A hint pop-up screenshot belongs here once the pop-up is built: the
-# notifier started by the installer takes no switches, so close it
-# (tool close 15) and start "$install/tavrin.exe" --test-notification, then
-# take the screenshot as above.
 
 say "The install log, $(win "$install")\\installation_status.xml"
-tr -d '\r' <"$install/installation_status.xml"
-echo
+if [ -f "$install/installation_status.xml" ]; then
+  # The long list of hint content files is cut short here.
+  tr -d '\r' <"$install/installation_status.xml" | awk '
+    /<file>notifications/ { if (++n > 3) { skipped++; next } }
+    skipped && !/<file>/ { print "  ... and " skipped " more <file> entries"; skipped = 0 }
+    { print }'
+  echo
+else
+  fail "no install log"
+fi
 
 say "The registry values it wrote"
-show_registry
+values=$(show_registry)
+echo "$values"
+[ "$(grep -c 'tavrin' <<<"$values")" -eq 2 ] || fail "a registry value is missing"
 
 say "The update task it registered"
-show_tasks
-echo "installer_prefs.json in the install folder now: $(cat "$install/installer_prefs.json")"
+tasks=$(show_tasks)
+echo "$tasks"
+grep -q 'tavrin Autoupdate' <<<"$tasks" || fail "no update task"
+prefs=$(cat "$install/installer_prefs.json")
+echo "installer_prefs.json in the install folder now: $prefs"
+grep -q '"au_task_error_count": *2' <<<"$prefs" ||
+  fail "\"au_task_error_count\" was not lowered from 3 to 2"
+
+say "A hint from the installed notifier: tavrin.exe --test-notification=ads"
+# The notifier the installer started takes no switches; this one shows the
+# "ads" hint one second after its start.
+tool close 15 || fail "the notifier did not close on WM_CLOSE"
+events_hint=$(wc -l <"$capture_file" 2>/dev/null || echo 0)
+wine "$install/tavrin.exe" --test-notification=ads >/dev/null 2>&1 &
+tool wait 30 || fail "the notifier's main window did not appear"
+# The pop-up is shown one second after the hint is chosen; its impression
+# event is sent as it is shown.
+for _ in $(seq 100); do
+  grep -q 'impression' <(tail -n +"$((events_hint + 1))" "$capture_file" \
+    2>/dev/null) && break
+  sleep 0.1
+done
+sleep 1.5
+import -window root -display "$DISPLAY" "$out_dir/installed_hint.png"
+echo "screenshot with the hint's pop-up in the work area's bottom-right corner:"
+echo "  $out_dir/installed_hint.png"
+echo "(Wine's browser control draws nothing inside it; the page it holds is"
+echo "rendered in headless Chromium, see the hint pages below)"
+
+say "Analytics events the notifier sent, captured on this machine by the proxy at $https_proxy (nothing left the machine)"
+events=$(tail -n +"$((events_before + 1))" "$capture_file" 2>/dev/null |
+  python3 -c 'import json, sys
+for line in sys.stdin:
+    e = json.loads(line)
+    print("  POST https://%s%s  %s" % (e["host"].removesuffix(":443"),
+                                     e["path"], e["body"]))')
+echo "${events:-  (none)}"
+grep -q 'impression' <<<"$events" || fail "no impression event of the hint"
 
 say "Uninstalling from the installed copy: tavrin_installer.exe --uninstall"
 set +e
@@ -135,10 +195,11 @@ wine "$install/tavrin_installer.exe" --uninstall
 rc=$?
 set -e
 echo "the uninstaller exited with $rc"
+[ "$rc" -eq 0 ] || fail "the uninstall failed"
 if tool wait 1 >/dev/null 2>&1; then
-  echo "the notifier is still running" >&2
+  fail "the notifier is still running"
 else
-  echo "the notifier was closed"
+  echo "the running notifier was closed"
 fi
 # The running uninstaller's own file is removed by k.bat after it has
 # ended, together with the emptied folder.
@@ -146,12 +207,27 @@ for _ in $(seq 60); do
   [ -e "$install" ] || break
   sleep 0.5
 done
+# installer_prefs.json there is the browser updater's file, not ours, so an
+# uninstall leaves it and with it the folder.
 if [ -e "$install" ]; then
-  echo "the install folder stays, holding only what the installer did not write:"
-  find "$install" -mindepth 1 | sed 's/^/  /'
+  left=$(cd "$install" && find . -mindepth 1 | sed 's|^\./||' | sort)
+  if [ "$left" = installer_prefs.json ]; then
+    echo "the install folder holds only the browser updater's" \
+      "installer_prefs.json, which is not ours, so it stays"
+  else
+    fail "the install folder still holds: $(tr '\n' ' ' <<<"$left")"
+  fi
 else
   echo "the install folder is gone"
 fi
 echo "the browser installation still holds: $(cd "$browser" && ls | tr '\n' ' ')"
-show_registry
-show_tasks
+[ -f "$browser/launcher.exe" ] && [ -f "$browser/installer_prefs.json" ] ||
+  fail "the browser's own files were touched"
+echo "after the uninstall, the registry values and the update task of ours:"
+values=$(show_registry)
+echo "$values"
+if grep -q 'tavrin' <<<"$values"; then fail "a registry value of tavrin stays"; fi
+tasks=$(show_tasks)
+echo "$tasks"
+if grep -q 'tavrin Autoupdate' <<<"$tasks"; then fail "the update task stays"; fi
+exit "$failed"

@@ -13,7 +13,8 @@
 # notifier.png and notifier_menu.png. The Wine environment of
 # TAVRIN_WINE_ENV is used when set; otherwise one is made for this run.
 # Either way the notifier's analytics events go to the environment's capture
-# proxy on 127.0.0.1, never to the network; the demo prints them at the end.
+# proxy on 127.0.0.1, never to the network; the demo prints those it sent.
+# Exit code 0 only when every step shown worked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
@@ -34,7 +35,14 @@ if [ -z "${https_proxy:-}" ] || [ -z "${TAVRIN_EVENT_CAPTURE:-}" ]; then
   echo "the Wine environment has no capture proxy; not starting the notifier" >&2
   exit 1
 fi
-capture_dir=$(dirname "${TAVRIN_EVENT_CAPTURE#Z:}")
+capture_file=${TAVRIN_EVENT_CAPTURE#Z:}
+# Only the events of this run are shown.
+events_before=$(wc -l <"$capture_file" 2>/dev/null || echo 0)
+failed=0
+fail() {
+  echo "FAILED: $*" >&2
+  failed=1
+}
 
 demo="$build/demo_notifier"
 notifier_pid=""
@@ -80,8 +88,7 @@ echo "browser installation: $demo/install"
 cp "$build/bin/idle_process.exe" "$demo/chrome.exe"
 wine "$demo/chrome.exe" 120 >/dev/null 2>&1 &
 chrome_pid=$!
-# Analytics go to a closed local port, not off the machine.
-https_proxy=http://127.0.0.1:9 wine "$demo/install/tavrin/tavrin.exe" \
+wine "$demo/install/tavrin/tavrin.exe" \
   --override-initial-notification-delay=2 \
   --override-after-notification-delay=3600 >/dev/null 2>&1 &
 notifier_pid=$!
@@ -103,7 +110,11 @@ for _ in $(seq 100); do
   [ -n "$shown" ] && break
   sleep 0.1
 done
-echo "the scheduler's check: ${shown#] }"
+if [ -n "$shown" ]; then
+  echo "the scheduler's check: ${shown#] }"
+else
+  fail "the scheduler's check showed no hint"
+fi
 sleep 1.5
 import -window root -display "$DISPLAY" "$out_dir/notifier_hint.png"
 echo "screenshot with the hint's pop-up: $out_dir/notifier_hint.png"
@@ -122,7 +133,11 @@ for _ in $(seq 50); do
   [ -s "$demo/install/launcher_calls.txt" ] && break
   sleep 0.1
 done
-echo "launcher.exe was called as: $(cat "$demo/install/launcher_calls.txt" 2>/dev/null)"
+if [ -s "$demo/install/launcher_calls.txt" ]; then
+  echo "launcher.exe was called as: $(cat "$demo/install/launcher_calls.txt")"
+else
+  fail "\"Launch ulvena\" did not start launcher.exe"
+fi
 
 # A second notifier leaves at once while this one runs.
 set +e
@@ -130,6 +145,7 @@ timeout 30 wine "$demo/install/tavrin/tavrin.exe"
 second_rc=$?
 set -e
 echo "a second tavrin.exe exited with $second_rc"
+[ "$second_rc" -eq 0 ] || fail "the second tavrin.exe did not leave at once"
 
 # WM_CLOSE, as the tray menu's "Close" or the installer sends it.
 tool close 15
@@ -139,8 +155,20 @@ rc=$?
 set -e
 notifier_pid=""
 echo "tavrin.exe exited with $rc after WM_CLOSE"
-echo "analytics events, captured on this machine by the proxy at $https_proxy:"
-python3 "$root/tests/test/event_capture_proxy.py" show "$capture_dir"
+[ "$rc" -eq 0 ] || fail "tavrin.exe exited with $rc"
+echo "analytics events it sent, captured on this machine by the proxy at" \
+  "$https_proxy (nothing left the machine):"
+events=$(tail -n +"$((events_before + 1))" "$capture_file" 2>/dev/null |
+  python3 -c 'import json, sys
+for line in sys.stdin:
+    e = json.loads(line)
+    print("  POST https://%s%s  %s" % (e["host"].removesuffix(":443"),
+                                     e["path"], e["body"]))')
+if [ -n "$events" ]; then
+  echo "$events"
+else
+  fail "the notifier sent no analytics event"
+fi
 profile=$(find "$demo/profiles" -mindepth 2 -maxdepth 2 -type d | head -n 1)
 echo "profile folder (from \"profile_path\", user name filled in): ${profile:-none}"
 if [ -n "$profile" ]; then
@@ -154,4 +182,4 @@ if [ -n "$profile" ]; then
     fi
   done
 fi
-exit "$rc"
+exit "$failed"
