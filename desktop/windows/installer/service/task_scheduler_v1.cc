@@ -28,6 +28,13 @@ bool SaveWorkItem(ITask* task) {
          SUCCEEDED(file->Save(nullptr, TRUE));
 }
 
+// The disabled flag is where the work item keeps that state; not every
+// service derives a disabled status from it.
+bool HasDisabledFlag(ITask* task) {
+  DWORD flags = 0;
+  return SUCCEEDED(task->GetFlags(&flags)) && (flags & TASK_FLAG_DISABLED);
+}
+
 bool AddTrigger(ITask* task, const TASK_TRIGGER& record) {
   WORD index = 0;
   ComPtr<ITaskTrigger> trigger;
@@ -182,29 +189,34 @@ bool TaskSchedulerV1::CreateTask(const TaskInfo& info) {
 void TaskSchedulerV1::DeleteOrphanedTasks() {
   if (!scheduler_)
     return;
-  ComPtr<IEnumWorkItems> items;
-  if (FAILED(scheduler_->Enum(items.GetAddressOf())))
-    return;
   std::vector<std::wstring> orphans;
-  EnumeratedNames names;
-  ULONG fetched = 0;
-  while (SUCCEEDED(items->Next(1, names.Receive(), &fetched)) && fetched == 1) {
-    const std::wstring name = WorkItemName(names.first());
-    if (!IsTaskNameOfThisService(name))
-      continue;
-    ComPtr<ITask> task;
-    HRESULT status = S_OK;
-    LPWSTR application = nullptr;
-    if (!OpenTask(name, &task) || FAILED(task->GetStatus(&status)) ||
-        status == SCHED_S_TASK_DISABLED ||
-        FAILED(task->GetApplicationName(&application))) {
-      continue;
+  {
+    ComPtr<IEnumWorkItems> items;
+    if (FAILED(scheduler_->Enum(items.GetAddressOf())))
+      return;
+    EnumeratedNames names;
+    ULONG fetched = 0;
+    while (SUCCEEDED(items->Next(1, names.Receive(), &fetched)) &&
+           fetched == 1) {
+      const std::wstring name = WorkItemName(names.first());
+      if (!IsTaskNameOfThisService(name))
+        continue;
+      ComPtr<ITask> task;
+      HRESULT status = S_OK;
+      LPWSTR application = nullptr;
+      if (!OpenTask(name, &task) || FAILED(task->GetStatus(&status)) ||
+          status == SCHED_S_TASK_DISABLED || HasDisabledFlag(task.Get()) ||
+          FAILED(task->GetApplicationName(&application))) {
+        continue;
+      }
+      const bool missing =
+          GetFileAttributesW(application) == INVALID_FILE_ATTRIBUTES;
+      CoTaskMemFree(application);
+      if (missing)
+        orphans.push_back(name);
     }
-    const bool missing =
-        GetFileAttributesW(application) == INVALID_FILE_ATTRIBUTES;
-    CoTaskMemFree(application);
-    if (missing)
-      orphans.push_back(name);
+    // An open enumeration can hold a job file open, and a job file in use
+    // cannot be deleted: the enumeration ends first.
   }
   for (const std::wstring& name : orphans)
     scheduler_->Delete(name.c_str());
@@ -269,6 +281,13 @@ TaskState TaskSchedulerV1::GetTaskState(const std::wstring& name) {
   HRESULT status = S_OK;
   if (FAILED(task->GetStatus(&status)))
     return TaskState::kUnknown;
+  // A disabled task that still runs is running.
+  if (status != SCHED_S_TASK_RUNNING && HasDisabledFlag(task.Get()))
+    return TaskState::kDisabled;
+  return TaskStateFromJobStatus(status);
+}
+
+TaskState TaskStateFromJobStatus(HRESULT status) {
   switch (status) {
     case SCHED_S_TASK_READY:
     case SCHED_S_TASK_HAS_NOT_RUN:
