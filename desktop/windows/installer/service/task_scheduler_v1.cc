@@ -35,6 +35,22 @@ bool HasDisabledFlag(ITask* task) {
   return SUCCEEDED(task->GetFlags(&flags)) && (flags & TASK_FLAG_DISABLED);
 }
 
+// The scheduler service reads a job file whenever it changes, and a job file
+// being read cannot be deleted; such a read takes milliseconds, so the
+// delete is tried again for up to a second before it is given up.
+HRESULT DeleteWorkItem(ITaskScheduler* scheduler, const std::wstring& name) {
+  constexpr int kAttempts = 20;
+  constexpr DWORD kRetryDelayMs = 50;
+  HRESULT hr = scheduler->Delete(name.c_str());
+  for (int i = 1;
+       i < kAttempts && hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION);
+       ++i) {
+    Sleep(kRetryDelayMs);
+    hr = scheduler->Delete(name.c_str());
+  }
+  return hr;
+}
+
 bool AddTrigger(ITask* task, const TASK_TRIGGER& record) {
   WORD index = 0;
   ComPtr<ITaskTrigger> trigger;
@@ -107,7 +123,7 @@ bool TaskSchedulerV1::CreateTask(const TaskInfo& info) {
     return false;
 
   const std::wstring full_name = GetFullTaskName(info.name);
-  scheduler_->Delete(full_name.c_str());
+  DeleteWorkItem(scheduler_.Get(), full_name);
 
   ComPtr<ITask> task;
   if (FAILED(scheduler_->NewWorkItem(
@@ -219,12 +235,12 @@ void TaskSchedulerV1::DeleteOrphanedTasks() {
     // cannot be deleted: the enumeration ends first.
   }
   for (const std::wstring& name : orphans)
-    scheduler_->Delete(name.c_str());
+    DeleteWorkItem(scheduler_.Get(), name);
 }
 
 void TaskSchedulerV1::DeleteTask(const std::wstring& name) {
   if (scheduler_)
-    scheduler_->Delete(GetFullTaskName(name).c_str());
+    DeleteWorkItem(scheduler_.Get(), GetFullTaskName(name));
 }
 
 void TaskSchedulerV1::SetDailyInterval(const std::wstring& name, int days) {

@@ -6,6 +6,7 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/command_line.h"
@@ -302,6 +303,28 @@ TEST_F(TaskSchedulerV1Test, DeleteTaskRemovesItAndIgnoresAbsentOnes) {
   EXPECT_EQ(TaskState::kNotFound, scheduler_.GetTaskState(info.name));
   scheduler_.DeleteTask(info.name);
   EXPECT_TRUE(scheduler_.GetLastRunTime(info.name).is_null());
+}
+
+// The scheduler service reads a job file each time it changes; a delete in
+// that moment meets the file in use and must not leave the task behind.
+TEST_F(TaskSchedulerV1Test, DeleteWaitsForAJobFileInUse) {
+  const TaskInfo info = MakeInfo(L"tavrin in use");
+  ASSERT_TRUE(scheduler_.CreateTask(info));
+  const std::wstring job_file = JobFile(info.name);
+  ASSERT_FALSE(job_file.empty());
+  // Opened as a reader that does not share deletion.
+  HANDLE reader = CreateFileW(job_file.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+  ASSERT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
+            platform_->Delete(GetFullTaskName(info.name).c_str()));
+  std::thread closer([reader] {
+    Sleep(150);
+    CloseHandle(reader);
+  });
+  scheduler_.DeleteTask(info.name);
+  closer.join();
+  EXPECT_FALSE(Exists(GetFullTaskName(info.name)));
 }
 
 TEST_F(TaskSchedulerV1Test, DisableAndEnableKeepTheOtherFlags) {
