@@ -28,6 +28,29 @@ bool SaveWorkItem(ITask* task) {
          SUCCEEDED(file->Save(nullptr, TRUE));
 }
 
+// The disabled flag is where the work item keeps that state; not every
+// service derives a disabled status from it.
+bool HasDisabledFlag(ITask* task) {
+  DWORD flags = 0;
+  return SUCCEEDED(task->GetFlags(&flags)) && (flags & TASK_FLAG_DISABLED);
+}
+
+// The scheduler service reads a job file whenever it changes, and a job file
+// being read cannot be deleted; such a read takes milliseconds, so the
+// delete is tried again for up to a second before it is given up.
+HRESULT DeleteWorkItem(ITaskScheduler* scheduler, const std::wstring& name) {
+  constexpr int kAttempts = 20;
+  constexpr DWORD kRetryDelayMs = 50;
+  HRESULT hr = scheduler->Delete(name.c_str());
+  for (int i = 1;
+       i < kAttempts && hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION);
+       ++i) {
+    Sleep(kRetryDelayMs);
+    hr = scheduler->Delete(name.c_str());
+  }
+  return hr;
+}
+
 bool AddTrigger(ITask* task, const TASK_TRIGGER& record) {
   WORD index = 0;
   ComPtr<ITaskTrigger> trigger;
@@ -100,7 +123,7 @@ bool TaskSchedulerV1::CreateTask(const TaskInfo& info) {
     return false;
 
   const std::wstring full_name = GetFullTaskName(info.name);
-  scheduler_->Delete(full_name.c_str());
+  DeleteWorkItem(scheduler_.Get(), full_name);
 
   ComPtr<ITask> task;
   if (FAILED(scheduler_->NewWorkItem(
@@ -182,37 +205,42 @@ bool TaskSchedulerV1::CreateTask(const TaskInfo& info) {
 void TaskSchedulerV1::DeleteOrphanedTasks() {
   if (!scheduler_)
     return;
-  ComPtr<IEnumWorkItems> items;
-  if (FAILED(scheduler_->Enum(items.GetAddressOf())))
-    return;
   std::vector<std::wstring> orphans;
-  EnumeratedNames names;
-  ULONG fetched = 0;
-  while (SUCCEEDED(items->Next(1, names.Receive(), &fetched)) && fetched == 1) {
-    const std::wstring name = WorkItemName(names.first());
-    if (!IsTaskNameOfThisService(name))
-      continue;
-    ComPtr<ITask> task;
-    HRESULT status = S_OK;
-    LPWSTR application = nullptr;
-    if (!OpenTask(name, &task) || FAILED(task->GetStatus(&status)) ||
-        status == SCHED_S_TASK_DISABLED ||
-        FAILED(task->GetApplicationName(&application))) {
-      continue;
+  {
+    ComPtr<IEnumWorkItems> items;
+    if (FAILED(scheduler_->Enum(items.GetAddressOf())))
+      return;
+    EnumeratedNames names;
+    ULONG fetched = 0;
+    while (SUCCEEDED(items->Next(1, names.Receive(), &fetched)) &&
+           fetched == 1) {
+      const std::wstring name = WorkItemName(names.first());
+      if (!IsTaskNameOfThisService(name))
+        continue;
+      ComPtr<ITask> task;
+      HRESULT status = S_OK;
+      LPWSTR application = nullptr;
+      if (!OpenTask(name, &task) || FAILED(task->GetStatus(&status)) ||
+          status == SCHED_S_TASK_DISABLED || HasDisabledFlag(task.Get()) ||
+          FAILED(task->GetApplicationName(&application))) {
+        continue;
+      }
+      const bool missing =
+          GetFileAttributesW(application) == INVALID_FILE_ATTRIBUTES;
+      CoTaskMemFree(application);
+      if (missing)
+        orphans.push_back(name);
     }
-    const bool missing =
-        GetFileAttributesW(application) == INVALID_FILE_ATTRIBUTES;
-    CoTaskMemFree(application);
-    if (missing)
-      orphans.push_back(name);
+    // An open enumeration can hold a job file open, and a job file in use
+    // cannot be deleted: the enumeration ends first.
   }
   for (const std::wstring& name : orphans)
-    scheduler_->Delete(name.c_str());
+    DeleteWorkItem(scheduler_.Get(), name);
 }
 
 void TaskSchedulerV1::DeleteTask(const std::wstring& name) {
   if (scheduler_)
-    scheduler_->Delete(GetFullTaskName(name).c_str());
+    DeleteWorkItem(scheduler_.Get(), GetFullTaskName(name));
 }
 
 void TaskSchedulerV1::SetDailyInterval(const std::wstring& name, int days) {
@@ -269,6 +297,13 @@ TaskState TaskSchedulerV1::GetTaskState(const std::wstring& name) {
   HRESULT status = S_OK;
   if (FAILED(task->GetStatus(&status)))
     return TaskState::kUnknown;
+  // A disabled task that still runs is running.
+  if (status != SCHED_S_TASK_RUNNING && HasDisabledFlag(task.Get()))
+    return TaskState::kDisabled;
+  return TaskStateFromJobStatus(status);
+}
+
+TaskState TaskStateFromJobStatus(HRESULT status) {
   switch (status) {
     case SCHED_S_TASK_READY:
     case SCHED_S_TASK_HAS_NOT_RUN:

@@ -47,6 +47,9 @@ class TaskSchedulerV1 : public TaskScheduler {
   Microsoft::WRL::ComPtr<ITaskScheduler> scheduler_;
 };
 
+// The TaskState of a work item's status (ITask::GetStatus).
+TaskState TaskStateFromJobStatus(HRESULT status);
+
 }  // namespace installer
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TASK_SCHEDULER_V1_H_

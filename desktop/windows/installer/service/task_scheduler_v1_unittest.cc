@@ -6,6 +6,7 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/command_line.h"
@@ -264,7 +265,13 @@ TEST_F(TaskSchedulerV1Test, NoTimeLimitAndNoMainTrigger) {
   ASSERT_TRUE(scheduler_.CreateTask(info));
   Job bare;
   ASSERT_TRUE(ReadJob(info.name, &bare));
-  EXPECT_TRUE(bare.triggers.empty());
+  // Wine cannot write a job file without a trigger: it saves one disabled
+  // daily record in place of the empty list. A record of ours would be
+  // enabled.
+  if (bare.triggers.size() == 1u)
+    EXPECT_TRUE(bare.triggers[0].rgFlags & TASK_TRIGGER_FLAG_DISABLED);
+  else
+    EXPECT_TRUE(bare.triggers.empty());
 }
 
 TEST_F(TaskSchedulerV1Test, CreatingAgainReplacesTheTask) {
@@ -298,6 +305,28 @@ TEST_F(TaskSchedulerV1Test, DeleteTaskRemovesItAndIgnoresAbsentOnes) {
   EXPECT_TRUE(scheduler_.GetLastRunTime(info.name).is_null());
 }
 
+// The scheduler service reads a job file each time it changes; a delete in
+// that moment meets the file in use and must not leave the task behind.
+TEST_F(TaskSchedulerV1Test, DeleteWaitsForAJobFileInUse) {
+  const TaskInfo info = MakeInfo(L"tavrin in use");
+  ASSERT_TRUE(scheduler_.CreateTask(info));
+  const std::wstring job_file = JobFile(info.name);
+  ASSERT_FALSE(job_file.empty());
+  // Opened as a reader that does not share deletion.
+  HANDLE reader = CreateFileW(job_file.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+  ASSERT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
+            platform_->Delete(GetFullTaskName(info.name).c_str()));
+  std::thread closer([reader] {
+    Sleep(150);
+    CloseHandle(reader);
+  });
+  scheduler_.DeleteTask(info.name);
+  closer.join();
+  EXPECT_FALSE(Exists(GetFullTaskName(info.name)));
+}
+
 TEST_F(TaskSchedulerV1Test, DisableAndEnableKeepTheOtherFlags) {
   TaskInfo info = MakeInfo(L"tavrin toggled");
   ASSERT_TRUE(scheduler_.CreateTask(info));
@@ -317,6 +346,30 @@ TEST_F(TaskSchedulerV1Test, DisableAndEnableKeepTheOtherFlags) {
   EXPECT_EQ(TaskState::kReady, scheduler_.GetTaskState(info.name));
   // A task that has not run has no last run time.
   EXPECT_TRUE(scheduler_.GetLastRunTime(info.name).is_null());
+}
+
+// Wine reports no status but "has not run" or "not scheduled" for a job, so
+// the other statuses are shown on the mapping itself.
+TEST(TaskSchedulerV1StateTest, JobStatusesMapToTaskStates) {
+  const struct {
+    HRESULT status;
+    TaskState expected;
+  } cases[] = {
+      {SCHED_S_TASK_READY, TaskState::kReady},
+      {SCHED_S_TASK_RUNNING, TaskState::kRunning},
+      {SCHED_S_TASK_DISABLED, TaskState::kDisabled},
+      {SCHED_S_TASK_HAS_NOT_RUN, TaskState::kReady},
+      {SCHED_S_TASK_NO_MORE_RUNS, TaskState::kWillNotRun},
+      {SCHED_S_TASK_NOT_SCHEDULED, TaskState::kWillNotRun},
+      {SCHED_S_TASK_TERMINATED, TaskState::kUnknown},
+      {SCHED_S_TASK_NO_VALID_TRIGGERS, TaskState::kWillNotRun},
+      {S_OK, TaskState::kUnknown},
+      {0x00041308, TaskState::kUnknown},
+  };
+  for (const auto& entry : cases) {
+    EXPECT_EQ(entry.expected, TaskStateFromJobStatus(entry.status))
+        << std::hex << entry.status;
+  }
 }
 
 TEST_F(TaskSchedulerV1Test, DailyIntervalChangesOnlyWhenItDiffers) {

@@ -66,6 +66,7 @@ class TaskSchedulerV2Test : public ::testing::Test {
   }
 
   void TearDown() override {
+    test::FakeCallResults().clear();
     base::Time::SetNowForTesting(nullptr);
     SetTaskAccountNameFunctionForTesting(nullptr);
   }
@@ -271,6 +272,42 @@ TEST_F(TaskSchedulerV2Test, FailedSddlIsLoggedButTheTaskStays) {
   EXPECT_TRUE(Registered(GetFullTaskName(info.name)));
 }
 
+// Wine's service, for one, answers E_NOTIMPL for trigger ids and end
+// boundaries, logon, boot and registration triggers and the run level.
+TEST_F(TaskSchedulerV2Test, WhatTheServiceDoesNotImplementIsLeftOut) {
+  test::FakeCallResults() = {{L"Triggers.Create 9", E_NOTIMPL},
+                             {L"Trigger.Id", E_NOTIMPL},
+                             {L"Principal.RunLevel", E_NOTIMPL}};
+  const TaskInfo info = UpdateTaskInfo();
+  ASSERT_TRUE(scheduler_.CreateTask(info));
+  EXPECT_TRUE(Registered(GetFullTaskName(info.name)));
+  // The daily trigger keeps the properties the service does take, and the
+  // action is complete.
+  const auto& triggers = service_->last_definition->triggers->triggers;
+  ASSERT_EQ(1u, triggers.size());
+  EXPECT_EQ(1, triggers[0]->days_interval);
+  EXPECT_NE(log_.end(), std::find(log_.begin(), log_.end(),
+                                  L"Exec.Path=" + program_.native()));
+  EXPECT_EQ(log_.end(), std::find(log_.begin(), log_.end(),
+                                  std::wstring(L"Trigger.UserId=") + kUser));
+}
+
+TEST_F(TaskSchedulerV2Test, FailingTriggerOrRunLevelFailsTheTask) {
+  const TaskInfo info = UpdateTaskInfo();
+  const std::wstring failing_calls[] = {L"Triggers.Create 2",
+                                        L"Triggers.Create 9", L"Trigger.Id",
+                                        L"Trigger.Delay"};
+  for (const std::wstring& call : failing_calls) {
+    test::FakeCallResults() = {{call, E_INVALIDARG}};
+    EXPECT_FALSE(scheduler_.CreateTask(info)) << call;
+    EXPECT_FALSE(Registered(GetFullTaskName(info.name))) << call;
+  }
+  if (IsUserAdmin()) {
+    test::FakeCallResults() = {{L"Principal.RunLevel", E_ACCESSDENIED}};
+    EXPECT_FALSE(scheduler_.CreateTask(info));
+  }
+}
+
 TEST_F(TaskSchedulerV2Test, DeletingAnAbsentTaskReportsNothing) {
   base::TestLogCapture capture;
   scheduler_.DeleteTask(L"absent");
@@ -388,11 +425,12 @@ TEST(TaskSchedulerV2InitTest, OperationsBeforeInitFailQuietly) {
   EXPECT_TRUE(scheduler.GetLastRunTime(L"x").is_null());
 }
 
-// The real Task Scheduler 2.0 service, for what Wine keeps of a task: its
-// registration under the full name, its replacement and its deletion. Wine
-// creates daily triggers only (logon, boot and registration triggers are
-// not implemented there), so the task here is the update task without its
-// logon trigger; the full update task is shown on the fake above.
+// The real Task Scheduler 2.0 service with the installer's own update task,
+// for what Wine keeps of it: its registration under the full name, its
+// replacement and its deletion. Wine implements neither the logon trigger
+// nor trigger ids nor the run level, and cannot count a folder's tasks, so
+// what is registered there and the orphan cleanup are shown on the fake
+// above.
 class RealTaskSchedulerV2Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -404,6 +442,7 @@ class RealTaskSchedulerV2Test : public ::testing::Test {
   }
 
   void TearDown() override {
+    SetTaskAccountNameFunctionForTesting(nullptr);
     for (const std::wstring& name : created_)
       scheduler_.DeleteTask(name);
   }
@@ -417,7 +456,7 @@ class RealTaskSchedulerV2Test : public ::testing::Test {
     info.description = L"Keeps Ulvena tavrin up to date";
     info.max_run_seconds = 3600;
     info.trigger_kind = TaskInfo::kTriggerDaily;
-    info.add_logon_trigger = false;
+    info.add_logon_trigger = true;
     info.run_only_if_network = true;
     created_.push_back(info.name);
     return info;

@@ -39,6 +39,20 @@ inline std::wstring VariantText(const VARIANT& value) {
   return L"<vt " + std::to_wstring(V_VT(&value)) + L">";
 }
 
+// Results that calls of the fake give instead of S_OK, by the call's name
+// as logged without its value ("Triggers.Create 9", "Trigger.Id",
+// "Principal.RunLevel"): a service that lacks a property or a trigger kind,
+// or fails one. A test that sets any clears them again.
+using CallResults = std::map<std::wstring, HRESULT>;
+inline CallResults& FakeCallResults() {
+  static CallResults results;
+  return results;
+}
+inline HRESULT FakeCallResult(const std::wstring& call) {
+  const auto found = FakeCallResults().find(call);
+  return found == FakeCallResults().end() ? S_OK : found->second;
+}
+
 inline const wchar_t* BoolText(VARIANT_BOOL value) {
   return value == VARIANT_FALSE ? L"false" : L"true";
 }
@@ -170,7 +184,7 @@ class FakeTrigger : public base::win::IUnknownImpl,
  private:
   HRESULT Put(const std::wstring& name, const std::wstring& value) {
     log_->push_back(L"Trigger." + name + L"=" + value);
-    return S_OK;
+    return FakeCallResult(L"Trigger." + name);
   }
   CallLog* log_;
   TASK_TRIGGER_TYPE2 type_;
@@ -194,7 +208,11 @@ class FakeTriggerCollection : public base::win::IUnknownImpl,
     return S_OK;
   }
   STDMETHODIMP Create(TASK_TRIGGER_TYPE2 type, ITrigger** trigger) override {
-    log_->push_back(L"Triggers.Create " + std::to_wstring(type));
+    const std::wstring call = L"Triggers.Create " + std::to_wstring(type);
+    log_->push_back(call);
+    *trigger = nullptr;
+    if (FAILED(FakeCallResult(call)))
+      return FakeCallResult(call);
     Microsoft::WRL::ComPtr<FakeTrigger> created = new FakeTrigger(log_, type);
     triggers.push_back(created);
     *trigger = created->AsTrigger();
@@ -291,7 +309,7 @@ class FakePrincipal : public base::win::IUnknownImpl, public IPrincipalStub {
   TAVRIN_FAKE_QI(IPrincipal)
   STDMETHODIMP put_RunLevel(TASK_RUNLEVEL_TYPE level) override {
     log_->push_back(L"Principal.RunLevel=" + std::to_wstring(level));
-    return S_OK;
+    return FakeCallResult(L"Principal.RunLevel");
   }
 
  private:
