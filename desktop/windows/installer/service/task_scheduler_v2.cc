@@ -38,48 +38,37 @@ class Bstr {
   base::win::ScopedBstr bstr_;
 };
 
-// Whether a step of the definition went through or names a property that
-// this service does not implement (E_NOTIMPL). A service that lacks trigger
-// kinds or properties still gets the task with its action and settings:
-// an update task without some of its triggers is better than none.
-bool Applied(HRESULT hr) {
-  return SUCCEEDED(hr) || hr == E_NOTIMPL;
-}
-
 bool ApplyTrigger(const ScheduledTaskTrigger& spec,
                   ITriggerCollection* triggers) {
   ComPtr<ITrigger> trigger;
-  const HRESULT created = triggers->Create(spec.type, trigger.GetAddressOf());
-  if (!Applied(created))
+  if (FAILED(triggers->Create(spec.type, trigger.GetAddressOf())) ||
+      FAILED(trigger->put_Id(Bstr(spec.id)))) {
     return false;
-  if (FAILED(created) || !trigger)
-    return true;
-  if (!Applied(trigger->put_Id(Bstr(spec.id))))
-    return false;
+  }
   if (!spec.start_boundary.empty() &&
-      !Applied(trigger->put_StartBoundary(Bstr(spec.start_boundary)))) {
+      FAILED(trigger->put_StartBoundary(Bstr(spec.start_boundary)))) {
     return false;
   }
   if (!spec.end_boundary.empty() &&
-      !Applied(trigger->put_EndBoundary(Bstr(spec.end_boundary)))) {
+      FAILED(trigger->put_EndBoundary(Bstr(spec.end_boundary)))) {
     return false;
   }
   switch (spec.type) {
     case TASK_TRIGGER_DAILY: {
       ComPtr<IDailyTrigger> daily;
       return SUCCEEDED(trigger.As(&daily)) &&
-             Applied(daily->put_DaysInterval(spec.days_interval));
+             SUCCEEDED(daily->put_DaysInterval(spec.days_interval));
     }
     case TASK_TRIGGER_LOGON: {
       ComPtr<ILogonTrigger> logon;
       return SUCCEEDED(trigger.As(&logon)) &&
-             Applied(logon->put_UserId(Bstr(spec.user_id))) &&
-             Applied(logon->put_Delay(Bstr(spec.delay)));
+             SUCCEEDED(logon->put_UserId(Bstr(spec.user_id))) &&
+             SUCCEEDED(logon->put_Delay(Bstr(spec.delay)));
     }
     case TASK_TRIGGER_BOOT: {
       ComPtr<IBootTrigger> boot;
       return SUCCEEDED(trigger.As(&boot)) &&
-             Applied(boot->put_Delay(Bstr(spec.delay)));
+             SUCCEEDED(boot->put_Delay(Bstr(spec.delay)));
     }
     default:
       return true;
@@ -239,7 +228,7 @@ bool TaskSchedulerV2::ApplyDefinition(const ScheduledTaskDefinition& definition,
   if (definition.run_level_highest) {
     ComPtr<IPrincipal> principal;
     if (FAILED(task->get_Principal(principal.GetAddressOf())) ||
-        !Applied(principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST))) {
+        FAILED(principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST))) {
       return false;
     }
   }

@@ -26,6 +26,7 @@
 #include "desktop/windows/installer/service/install_log.h"
 #include "desktop/windows/installer/service/install_log_serializer.h"
 #include "desktop/windows/installer/service/task_scheduler.h"
+#include "desktop/windows/installer/service/test/task_service_probe.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
 #include "gtest/gtest.h"
 #include "tests/test/program_runner.h"
@@ -243,12 +244,22 @@ TEST_P(InstallerEndToEndTest, InstallReinstallUninstall) {
       &log, (folder_ / L"installation_status.xml").native()));
   EXPECT_FALSE(log.all_users);
   task_name_ = L"tavrin Autoupdate " + base::UTF8ToWide(log.app_id);
-  EXPECT_NE(TaskState::kNotFound, UpdateTaskState());
   std::string prefs;
   ASSERT_TRUE(
       base::ReadFileToString(folder_ / L"installer_prefs.json", &prefs));
-  EXPECT_EQ(base::Value::parse(R"({"au_task_error_count": 2})"),
-            base::Value::parse(prefs));
+  if (test::TaskServiceTakesTriggerIds()) {
+    EXPECT_NE(TaskState::kNotFound, UpdateTaskState());
+    EXPECT_EQ(base::Value::parse(R"({"au_task_error_count": 2})"),
+              base::Value::parse(prefs));
+  } else {
+    // Wine's Task Scheduler 2.0 cannot hold the update task (no trigger
+    // ids): the registration fails, and then the counter must stay as it
+    // is. The registered task itself is shown with a fake scheduler in the
+    // installer's unit tests.
+    EXPECT_EQ(TaskState::kNotFound, UpdateTaskState());
+    EXPECT_EQ(base::Value::parse(R"({"au_task_error_count": 3})"),
+              base::Value::parse(prefs));
+  }
 
   // A reinstall closes the running notifier through its window and starts
   // the new copy; "allusers=1" does not change a per-user installation.

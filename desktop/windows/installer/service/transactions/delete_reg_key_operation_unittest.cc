@@ -116,11 +116,10 @@ class DeleteRegKeyOperationTest : public ::testing::TestWithParam<HKEY> {
 TEST_P(DeleteRegKeyOperationTest, RollbackRebuildsTheTree) {
   Transaction transaction;
   const DeleteRegKeyOperation* deletion = DeleteDoomed(&transaction);
-  EXPECT_TRUE(log_.Contains(
-      logging::LOG_VERBOSE,
-      "Attempting to delete registry key " +
-          base::WideToUTF8(tree_.Path(L"Doomed")) + " under " +
-          RootAsLogged()));
+  EXPECT_TRUE(log_.Contains(logging::LOG_VERBOSE,
+                            "Attempting to delete registry key " +
+                                base::WideToUTF8(tree_.Path(L"Doomed")) +
+                                " under " + RootAsLogged()));
   EXPECT_TRUE(log_.Contains(
       logging::LOG_VERBOSE,
       "DeleteAndSaveRecursive : " +
