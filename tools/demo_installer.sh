@@ -16,32 +16,9 @@
 # machine. Exit code 0 only when every step shown worked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "$1" && pwd)
-out_dir=${2:-$root/out/demo}
-mkdir -p "$out_dir"
-out_dir=$(cd "$out_dir" && pwd)
-
-own_env=""
-if [ -z "${TAVRIN_WINE_ENV:-}" ] || [ ! -f "$TAVRIN_WINE_ENV" ]; then
-  own_env="$build/wine_demo_installer"
-  "$root/tools/wine_env.sh" start "$own_env" \
-    "$build/bin/desktop_keeper.exe" >/dev/null
-  export TAVRIN_WINE_ENV="$own_env/env"
-fi
-# shellcheck disable=SC1090
-source "$TAVRIN_WINE_ENV"
-if [ -z "${https_proxy:-}" ] || [ -z "${TAVRIN_EVENT_CAPTURE:-}" ]; then
-  echo "the Wine environment has no capture proxy; not installing" >&2
-  exit 1
-fi
-capture_file=${TAVRIN_EVENT_CAPTURE#Z:}
-# Only the events of this run are shown.
-events_before=$(wc -l <"$capture_file" 2>/dev/null || echo 0)
-failed=0
-fail() {
-  echo "FAILED: $*" >&2
-  failed=1
-}
+demo_name=demo_installer
+# shellcheck source=tools/demo_env.sh
+source "$root/tools/demo_env.sh" "$@"
 
 demo="$build/demo_installer"
 # A browser folder whose name has a blank and an apostrophe, as a user's

@@ -25,10 +25,12 @@ import os
 import signal
 import socket
 import ssl
-import subprocess
 import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import local_tls_service  # noqa: E402
 
 LIFETIME_SECONDS = 60 * 60  # Never outlive a forgotten run for long.
 CERTIFICATE_HOST = "www.google-analytics.com"
@@ -36,29 +38,10 @@ MAX_HEADER_BYTES = 64 * 1024
 MAX_BODY_BYTES = 1024 * 1024
 
 
-def openssl(*args, cwd):
-    subprocess.run(["openssl", *args], cwd=cwd, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
 def make_certificates(d):
-    ext = os.path.join(d, "server.ext")
-    with open(ext, "w") as f:
-        f.write("subjectAltName=DNS:%s\n"
-                "basicConstraints=CA:FALSE\n"
-                "keyUsage=digitalSignature,keyEncipherment\n"
-                "extendedKeyUsage=serverAuth\n" % CERTIFICATE_HOST)
-    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256",
-            "-days", "2", "-subj", "/CN=tavrin event capture test CA",
-            "-addext", "basicConstraints=critical,CA:TRUE",
-            "-addext", "keyUsage=critical,keyCertSign,cRLSign",
-            "-keyout", "ca.key", "-out", "ca.pem", cwd=d)
-    openssl("req", "-newkey", "rsa:2048", "-nodes", "-sha256",
-            "-subj", "/CN=" + CERTIFICATE_HOST, "-keyout", "server.key",
-            "-out", "server.csr", cwd=d)
-    openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem",
-            "-CAkey", "ca.key", "-CAcreateserial", "-days", "2", "-sha256",
-            "-extfile", ext, "-out", "server.pem", cwd=d)
+    local_tls_service.make_ca(d, "tavrin event capture test CA")
+    local_tls_service.make_server_certificate(
+        d, "server", CERTIFICATE_HOST, "DNS:" + CERTIFICATE_HOST)
 
 
 def read_head(stream):
@@ -166,11 +149,7 @@ def serve(d):
     listener.listen(64)
     info = {"port": listener.getsockname()[1], "pid": os.getpid(),
             "events": recorder.path, "ca": os.path.join(d, "ca.pem")}
-    temp = os.path.join(d, "proxy.info.tmp")
-    with open(temp, "w") as f:
-        for key, value in info.items():
-            f.write("%s=%s\n" % (key, value))
-    os.replace(temp, os.path.join(d, "proxy.info"))
+    local_tls_service.write_info(os.path.join(d, "proxy.info"), info)
 
     def accept():
         while True:
@@ -213,25 +192,11 @@ def start(d):
     stop(d)
     os.makedirs(d, exist_ok=True)
     make_certificates(d)
-    pid = os.fork()
-    if pid == 0:
-        os.setsid()
-        null = os.open(os.devnull, os.O_RDWR)
-        log = os.open(os.path.join(d, "proxy.log"),
-                      os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
-        os.dup2(null, 0)
-        os.dup2(log, 1)
-        os.dup2(log, 2)
-        try:
-            serve(d)
-        finally:
-            os._exit(0)
-    deadline = time.time() + 30
-    while "port" not in read_info(d):
-        if time.time() > deadline or os.waitpid(pid, os.WNOHANG)[0]:
-            print("event capture proxy did not start", file=sys.stderr)
-            return 1
-        time.sleep(0.05)
+    if not local_tls_service.start_in_background(
+            lambda: serve(d), os.path.join(d, "proxy.log"),
+            lambda: "port" in read_info(d)):
+        print("event capture proxy did not start", file=sys.stderr)
+        return 1
     print(read_info(d)["port"])
     return 0
 

@@ -14,6 +14,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/service/task_account.h"
+#include "desktop/windows/installer/service/test/fake_task_account.h"
 #include "gtest/gtest.h"
 
 // Task Scheduler 1.0 works under Wine and keeps what it is given in its job
@@ -27,16 +28,9 @@ using Microsoft::WRL::ComPtr;
 namespace installer {
 namespace {
 
-constexpr wchar_t kUser[] = L"TESTDOMAIN\\tester";
-
-bool FakeAccountName(std::wstring* name) {
-  *name = kUser;
-  return true;
-}
-
-bool FailingAccountName(std::wstring*) {
-  return false;
-}
+using test::FailingAccountName;
+using test::FakeAccountName;
+using test::kUser;
 
 // What the platform keeps of a work item.
 struct Job {

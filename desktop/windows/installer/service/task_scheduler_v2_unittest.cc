@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/service/access_rights.h"
 #include "desktop/windows/installer/service/task_account.h"
 #include "desktop/windows/installer/service/task_time.h"
+#include "desktop/windows/installer/service/test/fake_task_account.h"
 #include "desktop/windows/installer/service/test/fake_task_service.h"
 #include "desktop/windows/installer/service/test/task_service_probe.h"
 #include "gtest/gtest.h"
@@ -34,16 +35,9 @@ using Microsoft::WRL::ComPtr;
 namespace installer {
 namespace {
 
-constexpr wchar_t kUser[] = L"TESTDOMAIN\\tester";
-
-bool FakeAccountName(std::wstring* name) {
-  *name = kUser;
-  return true;
-}
-
-bool FailingAccountName(std::wstring*) {
-  return false;
-}
+using test::FailingAccountName;
+using test::FakeAccountName;
+using test::kUser;
 
 base::Time FixedNow() {
   SYSTEMTIME utc = {2016, 10, 4, 13, 8, 3, 5, 0};

@@ -23,42 +23,27 @@ import os
 import signal
 import socket
 import ssl
-import subprocess
 import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                "..", "..", "..", "..", "tests", "test"))
+import local_tls_service  # noqa: E402
+
 LIFETIME_SECONDS = 30 * 60  # Never outlive a forgotten test run for long.
 
 
-def openssl(*args, cwd):
-    subprocess.run(["openssl", *args], cwd=cwd, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
 def make_certificates(d):
-    ext = os.path.join(d, "localhost.ext")
-    with open(ext, "w") as f:
-        f.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n"
-                "basicConstraints=CA:FALSE\n"
-                "keyUsage=digitalSignature,keyEncipherment\n"
-                "extendedKeyUsage=serverAuth\n")
-    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256",
-            "-days", "2", "-subj", "/CN=tavrin analytics test CA",
-            "-addext", "basicConstraints=critical,CA:TRUE",
-            "-addext", "keyUsage=critical,keyCertSign,cRLSign",
-            "-keyout", "ca.key", "-out", "ca.pem", cwd=d)
-    openssl("req", "-newkey", "rsa:2048", "-nodes", "-sha256",
-            "-subj", "/CN=localhost", "-keyout", "good.key",
-            "-out", "good.csr", cwd=d)
-    openssl("x509", "-req", "-in", "good.csr", "-CA", "ca.pem",
-            "-CAkey", "ca.key", "-CAcreateserial", "-days", "2", "-sha256",
-            "-extfile", ext, "-out", "good.pem", cwd=d)
+    local_tls_service.make_ca(d, "tavrin analytics test CA")
+    local_tls_service.make_server_certificate(
+        d, "good", "localhost", "DNS:localhost,IP:127.0.0.1")
     # Right name, but signed by nobody the client was told to trust.
-    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256",
-            "-days", "2", "-subj", "/CN=localhost",
-            "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1",
-            "-keyout", "rogue.key", "-out", "rogue.pem", cwd=d)
+    local_tls_service.openssl(
+        "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256",
+        "-days", "2", "-subj", "/CN=localhost",
+        "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1",
+        "-keyout", "rogue.key", "-out", "rogue.pem", cwd=d)
 
 
 def tls_context(d, name):
@@ -161,11 +146,7 @@ def serve(d):
     info["bodies"] = CollectHandler.bodies_path
     for server in servers.values():
         threading.Thread(target=server.serve_forever, daemon=True).start()
-    temp = os.path.join(d, "server.info.tmp")
-    with open(temp, "w") as f:
-        for key, value in info.items():
-            f.write("%s=%s\n" % (key, value))
-    os.replace(temp, os.path.join(d, "server.info"))
+    local_tls_service.write_info(os.path.join(d, "server.info"), info)
     time.sleep(LIFETIME_SECONDS)
 
 
@@ -176,27 +157,14 @@ def start(d):
     if os.path.exists(info):
         os.remove(info)
     make_certificates(d)
-    pid = os.fork()
-    if pid == 0:
-        os.setsid()
-        null = os.open(os.devnull, os.O_RDWR)
-        log = os.open(os.path.join(d, "server.log"),
-                      os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
-        os.dup2(null, 0)
-        os.dup2(log, 1)
-        os.dup2(log, 2)
-        try:
-            serve(d)
-        finally:
-            os._exit(0)
+    pid = local_tls_service.start_in_background(
+        lambda: serve(d), os.path.join(d, "server.log"),
+        lambda: os.path.exists(info))
+    if not pid:
+        print("test HTTPS server did not start", file=sys.stderr)
+        return 1
     with open(os.path.join(d, "server.pid"), "w") as f:
         f.write(str(pid))
-    deadline = time.time() + 30
-    while not os.path.exists(info):
-        if time.time() > deadline or os.waitpid(pid, os.WNOHANG)[0]:
-            print("test HTTPS server did not start", file=sys.stderr)
-            return 1
-        time.sleep(0.05)
     print("test HTTPS server ready, pid %d" % pid)
     return 0
 
