@@ -8,8 +8,8 @@
 #                           detached from the caller's output.
 #   wine_env.sh stop DIR    ends all of them
 # TAVRIN_WINE_ARCH=win64 makes a 64-bit prefix, for 64-bit test builds on
-# machines that cannot run 32-bit Wine: DIR/bin then holds a "wine" that
-# starts the 64-bit loader, first on the PATH.
+# machines that cannot run 32-bit Wine. DIR/bin holds the "wine" of the run,
+# first on the PATH (see common_env).
 # Tests find DIR/env through TAVRIN_WINE_ENV (see wine_run.sh).
 #
 # Nothing a run starts may reach the network: https_proxy and http_proxy send
@@ -33,17 +33,25 @@ common_env() {
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d"
   export WINEARCH=$arch
   export LC_ALL=C.UTF-8
+  # The distribution's wine scripts prefer the 32-bit loader whenever it is
+  # installed, even where the kernel cannot run it: a 64-bit prefix names its
+  # loader itself.
+  local loader=/usr/bin/wine
   if [ "$arch" = win64 ]; then
-    # The distribution's wine scripts prefer the 32-bit loader whenever it
-    # is installed, even where the kernel cannot run it.
-    mkdir -p "$dir/bin"
-    for name in wine wine-stable; do
-      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$dir/bin/$name"
-      chmod +x "$dir/bin/$name"
-    done
-    export WINELOADER=/usr/lib/wine/wine64
-    export PATH="$dir/bin:$PATH"
+    loader=/usr/lib/wine/wine64
+    export WINELOADER=$loader
   fi
+  # Every Wine process of the run starts without address-space
+  # randomisation (children inherit it): with it, about one process start in
+  # two thousand dies in Wine's loader, and CreateProcess then fails with
+  # ERROR_INTERNAL_ERROR, in the tests and in the programs under test.
+  mkdir -p "$dir/bin"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec setarch "$(uname -m)" -R %s "$@"\n' "$loader" \
+      >"$dir/bin/$name"
+    chmod +x "$dir/bin/$name"
+  done
+  export PATH="$dir/bin:$PATH"
 }
 
 stop() {
@@ -114,8 +122,8 @@ export LC_ALL=C.UTF-8
 export DISPLAY='$DISPLAY'
 $(if [ "$arch" = win64 ]; then
     echo "export WINELOADER=/usr/lib/wine/wine64"
-    echo "export PATH='$dir/bin':\"\$PATH\""
   fi)
+export PATH='$dir/bin':"\$PATH"
 export TAVRIN_XVFB_PID=$xvfb_pid
 export https_proxy='http://127.0.0.1:$proxy_port'
 export HTTPS_PROXY='http://127.0.0.1:$proxy_port'

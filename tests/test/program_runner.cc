@@ -41,8 +41,10 @@ ProgramResult RunProgram(const base::FilePath& program,
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inheritable, 0))
+  if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) {
+    result.start_error = GetLastError();
     return result;
+  }
   SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
   HANDLE null_device = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -64,6 +66,8 @@ ProgramResult RunProgram(const base::FilePath& program,
       CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
                      /*bInheritHandles=*/TRUE, CREATE_NO_WINDOW, nullptr,
                      nullptr, &startup, &process);
+  if (!created)
+    result.start_error = GetLastError();
   // Only the child holds the write end now, so its output is all there is.
   CloseHandle(write_end);
   if (null_device != INVALID_HANDLE_VALUE)

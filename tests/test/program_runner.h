@@ -10,8 +10,9 @@
 namespace tavrin_test {
 
 struct ProgramResult {
-  // CreateProcessW succeeded.
+  // CreateProcessW succeeded; where it did not, |start_error| is why.
   bool started = false;
+  uint32_t start_error = 0;
   // The program was still running at the time limit and was terminated.
   bool timed_out = false;
   uint32_t exit_code = 0;

@@ -7,6 +7,7 @@
 // through https_proxy, which the installer passes on: nothing leaves the
 // machine.
 
+#include <tlhelp32.h>
 #include <wbemidl.h>
 #include <windows.h>
 #include <wrl/client.h>
@@ -67,6 +68,21 @@ HWND WaitForMainWindow(bool present, int seconds) {
     failure << " "
             << base::WideToUTF8(
                    std::filesystem::relative(entry.path(), path).native());
+  }
+  // What the uninstall script was told, and whether it is still at work.
+  std::string script;
+  if (base::ReadFileToString(path / L"k.bat", &script))
+    failure << "\nk.bat:\n" << script;
+  failure << "\nrunning:";
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot != INVALID_HANDLE_VALUE) {
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+         more = ::Process32NextW(snapshot, &entry)) {
+      failure << " " << base::WideToUTF8(entry.szExeFile) << "("
+              << entry.th32ProcessID << "<" << entry.th32ParentProcessID << ")";
+    }
+    ::CloseHandle(snapshot);
   }
   return failure;
 }
@@ -193,7 +209,7 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
                                  const std::wstring& arguments) {
     tavrin_test::ProgramResult result = tavrin_test::RunProgram(
         program, arguments, base::TimeDelta::FromSeconds(60));
-    EXPECT_TRUE(result.started);
+    EXPECT_TRUE(result.started) << "error " << result.start_error;
     EXPECT_FALSE(result.timed_out);
     return result;
   }
