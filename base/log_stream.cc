@@ -166,7 +166,7 @@ LogStream& LogStream::operator<<(std::wstring_view text) {
   return *this;
 }
 
-LogStream& LogStream::operator<<(const std::filesystem::path& path) {
+LogStream& LogStream::operator<<(const base::FilePath& path) {
   text_ += base::WideToUTF8(path.native());
   return *this;
 }

@@ -1,10 +1,11 @@
 #ifndef BASE_LOG_STREAM_H_
 #define BASE_LOG_STREAM_H_
 
-#include <filesystem>
 #include <ios>
 #include <string>
 #include <string_view>
+
+#include "base/files/file_path.h"
 
 namespace logging {
 
@@ -46,7 +47,7 @@ class LogStream {
   LogStream& operator<<(const wchar_t* text);
   LogStream& operator<<(const std::wstring& text);
   LogStream& operator<<(std::wstring_view text);
-  LogStream& operator<<(const std::filesystem::path& path);
+  LogStream& operator<<(const base::FilePath& path);
   // std::hex, std::dec and std::oct set the base of the integers that
   // follow; other manipulators change nothing.
   LogStream& operator<<(std::ios_base& (*manipulator)(std::ios_base&));

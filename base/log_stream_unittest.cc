@@ -141,7 +141,7 @@ TEST(LogStreamTest, WideTextAndPathsAsUtf8) {
   const std::wstring wide = L"\u017C\u00F3\u0142w";
   LogStream stream;
   stream << wide << '|' << std::wstring_view(wide).substr(2) << '|' << L"\u4E2D"
-         << '|' << std::filesystem::path(L"C:\\dir \u00E9") / L"f.txt";
+         << '|' << base::FilePath(L"C:\\dir \u00E9") / L"f.txt";
   EXPECT_EQ(
       "\xC5\xBC\xC3\xB3\xC5\x82w|\xC5\x82w|\xE4\xB8\xAD|C:\\dir "
       "\xC3\xA9\\f.txt",

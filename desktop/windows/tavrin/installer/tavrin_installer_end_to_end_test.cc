@@ -63,10 +63,10 @@ HWND WaitForMainWindow(bool present, int seconds) {
   failure << "still there:";
   std::error_code error;
   for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(path, error)) {
+       std::filesystem::recursive_directory_iterator(path.native(), error)) {
     failure << " "
             << base::WideToUTF8(
-                   std::filesystem::relative(entry.path(), path).native());
+                   std::filesystem::relative(entry.path(), path.native()).native());
   }
   return failure;
 }
@@ -158,11 +158,11 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
     }
     ASSERT_TRUE(tavrin_test::CopyHintContent(package_ / L"notifications"));
     for (const auto& entry : std::filesystem::recursive_directory_iterator(
-             package_ / L"notifications")) {
+             (package_ / L"notifications").native())) {
       if (entry.is_regular_file()) {
         files_list +=
             base::WideToUTF8(
-                std::filesystem::relative(entry.path(), package_).native()) +
+                std::filesystem::relative(entry.path(), package_.native()).native()) +
             "\r\n";
       }
     }
