@@ -102,7 +102,8 @@ TEST_F(NotificationFilesVerifierTest, TableCoversTheShippedFiles) {
     ASSERT_TRUE(
         base::Base64Decode(kNotificationFileDigests[i].path_base64, &path));
     ASSERT_EQ(0u, path.rfind("notifications/", 0)) << path;
-    EXPECT_TRUE(base::PathExists(shipped_ / base::UTF8ToWide(path.substr(14)))) << path;
+    EXPECT_TRUE(base::PathExists(shipped_ / base::UTF8ToWide(path.substr(14))))
+        << path;
     EXPECT_EQ(28u, std::strlen(kNotificationFileDigests[i].sha1_base64));
     paths.insert(path);
   }

@@ -64,9 +64,10 @@ HWND WaitForMainWindow(bool present, int seconds) {
   std::error_code error;
   for (const auto& entry :
        std::filesystem::recursive_directory_iterator(path.native(), error)) {
-    failure << " "
-            << base::WideToUTF8(
-                   std::filesystem::relative(entry.path(), path.native()).native());
+    failure
+        << " "
+        << base::WideToUTF8(
+               std::filesystem::relative(entry.path(), path.native()).native());
   }
   return failure;
 }
@@ -160,10 +161,10 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(
              (package_ / L"notifications").native())) {
       if (entry.is_regular_file()) {
-        files_list +=
-            base::WideToUTF8(
-                std::filesystem::relative(entry.path(), package_.native()).native()) +
-            "\r\n";
+        files_list += base::WideToUTF8(std::filesystem::relative(
+                                           entry.path(), package_.native())
+                                           .native()) +
+                      "\r\n";
       }
     }
     ASSERT_TRUE(base::WriteFile(package_ / L"files_list", files_list));
