@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <iomanip>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -335,10 +334,11 @@ LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
   SYSTEMTIME now;
   ::GetLocalTime(&now);
   stream_ << '[' << ::GetCurrentProcessId() << ':' << ::GetCurrentThreadId()
-          << ':' << std::setfill('0') << std::setw(2) << now.wMonth
-          << std::setw(2) << now.wDay << '/' << std::setw(2) << now.wHour
-          << std::setw(2) << now.wMinute << std::setw(2) << now.wSecond << '.'
-          << std::setw(3) << now.wMilliseconds << std::setfill(' ') << ':';
+          << ':'
+          << base::StringPrintf("%02u%02u/%02u%02u%02u.%03u", now.wMonth,
+                                now.wDay, now.wHour, now.wMinute, now.wSecond,
+                                now.wMilliseconds)
+          << ':';
   if (severity_ >= 0 && severity_ <= LOG_FATAL)
     stream_ << kSeverityNames[severity_];
   else if (severity_ < 0)
@@ -346,7 +346,7 @@ LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
   else
     stream_ << "FATAL";
   stream_ << ':' << BaseName(file_) << '(' << line_ << ")] ";
-  message_start_ = static_cast<size_t>(stream_.tellp());
+  message_start_ = stream_.size();
 }
 
 LogMessage::LogMessage(const char* file, int line, const char* condition)
@@ -398,19 +398,3 @@ Win32ErrorLogMessage::~Win32ErrorLogMessage() {
 }
 
 }  // namespace logging
-
-std::ostream& operator<<(std::ostream& out, std::wstring_view text) {
-  return out << base::WideToUTF8(text);
-}
-
-std::ostream& operator<<(std::ostream& out, const std::wstring& text) {
-  return out << std::wstring_view(text);
-}
-
-std::ostream& operator<<(std::ostream& out, const wchar_t* text) {
-  return out << (text ? std::wstring_view(text) : std::wstring_view());
-}
-
-std::ostream& operator<<(std::ostream& out, const std::filesystem::path& path) {
-  return out << std::wstring_view(path.native());
-}

@@ -2,11 +2,10 @@
 #define BASE_LOGGING_H_
 
 #include <cstdint>
-#include <filesystem>
-#include <ostream>
-#include <sstream>
 #include <string>
 #include <string_view>
+
+#include "base/log_stream.h"
 
 // LOG(INFO) << ...; VLOG(1) << ...; PLOG(ERROR) appends the text of the
 // thread's last system error. VLOG levels come from the switches "v" and
@@ -76,14 +75,14 @@ class LogMessage {
   LogMessage& operator=(const LogMessage&) = delete;
   ~LogMessage();
 
-  std::ostream& stream() { return stream_; }
+  LogStream& stream() { return stream_; }
 
  private:
   const char* file_;
   int line_;
   LogSeverity severity_;
   size_t message_start_;
-  std::ostringstream stream_;
+  LogStream stream_;
 };
 
 // Appends ": " and the text of the error code captured at construction.
@@ -91,7 +90,7 @@ class Win32ErrorLogMessage {
  public:
   Win32ErrorLogMessage(const char* file, int line, LogSeverity severity);
   ~Win32ErrorLogMessage();
-  std::ostream& stream() { return message_.stream(); }
+  LogStream& stream() { return message_.stream(); }
 
  private:
   uint32_t error_;
@@ -103,7 +102,7 @@ uint32_t GetLastSystemErrorCode();
 // Turns a stream expression into void so it fits the ternary below.
 class LogMessageVoidify {
  public:
-  void operator&(std::ostream&) {}
+  void operator&(LogStream&) {}
 };
 
 }  // namespace logging
@@ -154,16 +153,5 @@ class LogMessageVoidify {
 #endif
 
 #define NOTREACHED() DCHECK(false)
-
-// Wide text and paths go into a log line as UTF-8, so that a log line can
-// take them as they are. A path is written plain: the standard library's own
-// operator writes it quoted, with its backslashes doubled. They live in the
-// global namespace, where an unqualified << in any namespace of ours finds
-// them (no namespace of ours declares an operator<< of its own that would
-// hide them).
-std::ostream& operator<<(std::ostream& out, std::wstring_view text);
-std::ostream& operator<<(std::ostream& out, const std::wstring& text);
-std::ostream& operator<<(std::ostream& out, const wchar_t* text);
-std::ostream& operator<<(std::ostream& out, const std::filesystem::path& path);
 
 #endif  // BASE_LOGGING_H_

@@ -65,7 +65,7 @@ class JsonPrefStoreTest : public testing::Test {
 
   std::string ReadFile(const base::FilePath& path) {
     std::string contents;
-    EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path.string();
+    EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path;
     return contents;
   }
 
@@ -78,7 +78,7 @@ class JsonPrefStoreTest : public testing::Test {
   std::vector<std::wstring> FilesInDir() {
     std::vector<std::wstring> names;
     for (const auto& entry :
-         std::filesystem::directory_iterator(temp_dir_.GetPath()))
+         std::filesystem::directory_iterator(temp_dir_.GetPath().native()))
       names.push_back(entry.path().filename().wstring());
     return names;
   }
@@ -122,8 +122,8 @@ TEST_F(JsonPrefStoreTest, OnlyInvalidJsonIsMovedAside) {
     store.SetValue("fresh", base::Value(true));
     runner_->RunAll();
     EXPECT_EQ(R"({"fresh":true})", ReadFile(path_));
-    ASSERT_TRUE(std::filesystem::remove(path_));
-    ASSERT_TRUE(std::filesystem::remove(bad));
+    ASSERT_TRUE(std::filesystem::remove(path_.native()));
+    ASSERT_TRUE(std::filesystem::remove(bad.native()));
   }
 
   // Valid JSON of another type is read as empty and stays where it is.
@@ -172,7 +172,7 @@ TEST_F(JsonPrefStoreTest, FileLargerThanAnyPrefsFileIsNotRead) {
 
   // A store whose runner refuses work, as the notifier's view of the
   // browser's installer_prefs.json, reads it as empty and leaves it alone.
-  ASSERT_TRUE(std::filesystem::remove(bad));
+  ASSERT_TRUE(std::filesystem::remove(bad.native()));
   ASSERT_TRUE(MakeLargeFile(path_, too_large));
   runner_->accept = false;
   {

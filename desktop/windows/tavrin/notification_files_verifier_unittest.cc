@@ -14,6 +14,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/tavrin/notification_files_table.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
 #include "desktop/windows/tavrin/sha1_file_hasher.h"
@@ -70,7 +71,7 @@ class NotificationFilesVerifierTest : public testing::Test {
   base::FilePath CopyContentTo(const base::FilePath& parent) {
     base::FilePath copy = parent / L"notifications";
     std::error_code error;
-    std::filesystem::copy(shipped_, copy,
+    std::filesystem::copy(shipped_.native(), copy.native(),
                           std::filesystem::copy_options::recursive, error);
     EXPECT_FALSE(error) << error.message();
     base::PathService::Override(tavrin::DIR_NOTIFICATIONS, copy);
@@ -101,7 +102,8 @@ TEST_F(NotificationFilesVerifierTest, TableCoversTheShippedFiles) {
     ASSERT_TRUE(
         base::Base64Decode(kNotificationFileDigests[i].path_base64, &path));
     ASSERT_EQ(0u, path.rfind("notifications/", 0)) << path;
-    EXPECT_TRUE(base::PathExists(shipped_ / path.substr(14))) << path;
+    EXPECT_TRUE(base::PathExists(shipped_ / base::UTF8ToWide(path.substr(14))))
+        << path;
     EXPECT_EQ(28u, std::strlen(kNotificationFileDigests[i].sha1_base64));
     paths.insert(path);
   }
@@ -129,7 +131,7 @@ TEST_F(NotificationFilesVerifierTest, OneChangedByteInAnyKindOfFileFails) {
        {L"assets/delights/argentina_2.jpg", L"assets/delights/usa_5.jpg",
         L"assets/common.css", L"assets/close.svg", L"notifications.json",
         L"ads.html"}) {
-    SCOPED_TRACE(testing::Message() << base::FilePath(name).string());
+    SCOPED_TRACE(testing::Message() << base::FilePath(name));
     base::FilePath file = content_ / name;
     std::string original;
     ASSERT_TRUE(base::ReadFileToString(file, &original));

@@ -64,10 +64,11 @@ HWND WaitForMainWindow(bool present, int seconds) {
   failure << "still there:";
   std::error_code error;
   for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(path, error)) {
-    failure << " "
-            << base::WideToUTF8(
-                   std::filesystem::relative(entry.path(), path).native());
+       std::filesystem::recursive_directory_iterator(path.native(), error)) {
+    failure
+        << " "
+        << base::WideToUTF8(
+               std::filesystem::relative(entry.path(), path.native()).native());
   }
   // What the uninstall script was told, and whether it is still at work.
   std::string script;
@@ -174,12 +175,12 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
     }
     ASSERT_TRUE(tavrin_test::CopyHintContent(package_ / L"notifications"));
     for (const auto& entry : std::filesystem::recursive_directory_iterator(
-             package_ / L"notifications")) {
+             (package_ / L"notifications").native())) {
       if (entry.is_regular_file()) {
-        files_list +=
-            base::WideToUTF8(
-                std::filesystem::relative(entry.path(), package_).native()) +
-            "\r\n";
+        files_list += base::WideToUTF8(std::filesystem::relative(
+                                           entry.path(), package_.native())
+                                           .native()) +
+                      "\r\n";
       }
     }
     ASSERT_TRUE(base::WriteFile(package_ / L"files_list", files_list));

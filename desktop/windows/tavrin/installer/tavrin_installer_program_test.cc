@@ -89,7 +89,7 @@ TEST(TavrinInstallerProgramTest, VersionWithInstallFolderInstallsNothing) {
       RunInstaller(L"--version \"--installfolder=" + folder.native() + L"\"");
   EXPECT_EQ(0u, result.exit_code);
   EXPECT_EQ("40.0.2308.17697", result.output);
-  EXPECT_TRUE(std::filesystem::is_empty(temp.GetPath()));
+  EXPECT_TRUE(std::filesystem::is_empty(temp.GetPath().native()));
 }
 
 TEST(TavrinInstallerProgramTest, FailsSilentlyWithoutWorkToDo) {

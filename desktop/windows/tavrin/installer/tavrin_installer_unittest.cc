@@ -46,17 +46,17 @@ using Snapshot = std::map<std::wstring, std::string>;
 Snapshot TakeSnapshot(const base::FilePath& folder) {
   Snapshot snapshot;
   std::error_code error;
-  if (!std::filesystem::exists(folder, error))
+  if (!std::filesystem::exists(folder.native(), error))
     return snapshot;
   for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(folder, error)) {
+       std::filesystem::recursive_directory_iterator(folder.native(), error)) {
     const std::wstring name =
-        std::filesystem::relative(entry.path(), folder).native();
+        std::filesystem::relative(entry.path(), folder.native()).native();
     if (entry.is_directory()) {
       snapshot[name + L"\\"] = std::string();
     } else {
       std::string contents;
-      base::ReadFileToString(entry.path(), &contents);
+      base::ReadFileToString(entry.path().native(), &contents);
       snapshot[name] = contents;
     }
   }

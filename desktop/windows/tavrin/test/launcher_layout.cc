@@ -19,7 +19,8 @@ bool InstallFakeLauncher(const base::FilePath& folder) {
 
 bool CopyHintContent(const base::FilePath& destination) {
   std::error_code error;
-  std::filesystem::copy(GetProgramNextToTest(L"notifications"), destination,
+  std::filesystem::copy(GetProgramNextToTest(L"notifications").native(),
+                        destination.native(),
                         std::filesystem::copy_options::recursive, error);
   return !error;
 }
