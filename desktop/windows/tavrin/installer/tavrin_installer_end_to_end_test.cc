@@ -7,9 +7,11 @@
 // through https_proxy, which the installer passes on: nothing leaves the
 // machine.
 
+#include <windows.h>
+
+// After windows.h, which it needs.
 #include <tlhelp32.h>
 #include <wbemidl.h>
-#include <windows.h>
 #include <wrl/client.h>
 
 #include <filesystem>
