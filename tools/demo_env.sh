@@ -2,7 +2,8 @@
 # and demo_name set: sets build, out_dir, own_env (the Wine environment made
 # for this run when TAVRIN_WINE_ENV names none, to be stopped by the caller),
 # capture_file and events_before (the captured events before this run), and
-# defines fail, which marks the run as failed in $failed.
+# defines fail, which marks the run as failed in $failed, and tool, which
+# runs main_window_tool.
 build=$(cd "$1" && pwd)
 out_dir=${2:-$root/out/demo}
 mkdir -p "$out_dir"
@@ -25,6 +26,8 @@ capture_file=${TAVRIN_EVENT_CAPTURE#Z:}
 # Only the events of this run are shown.
 events_before=$(wc -l <"$capture_file" 2>/dev/null || echo 0)
 failed=0
+# The notifier's main window, as scripts reach it (test/main_window_tool.cc).
+tool() { wine "$build/bin/main_window_tool.exe" "$@"; }
 fail() {
   echo "FAILED: $*" >&2
   failed=1

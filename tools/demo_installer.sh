@@ -28,7 +28,7 @@ install="$browser/tavrin"
 package="$demo/package"
 
 cleanup() {
-  wine "$build/bin/main_window_tool.exe" close 10 >/dev/null 2>&1 || true
+  tool close 10 >/dev/null 2>&1 || true
   wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' \
     /v 'Ulvena Tavrin' /f >/dev/null 2>&1 || true
   if [ -n "$own_env" ]; then
@@ -39,7 +39,6 @@ trap cleanup EXIT
 
 say() { printf '\n== %s\n' "$*"; }
 win() { winepath -w "$1" 2>/dev/null; }
-tool() { wine "$build/bin/main_window_tool.exe" "$@"; }
 show_registry() {
   for key in 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' \
     'HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'; do

@@ -29,7 +29,7 @@ cleanup() {
     kill "$chrome_pid" 2>/dev/null || true
   fi
   if [ -n "$notifier_pid" ] && kill -0 "$notifier_pid" 2>/dev/null; then
-    wine "$build/bin/main_window_tool.exe" close 10 >/dev/null 2>&1 || true
+    tool close 10 >/dev/null 2>&1 || true
     kill "$notifier_pid" 2>/dev/null || true
   fi
   if [ -n "$own_env" ]; then
@@ -37,8 +37,6 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
-
-tool() { wine "$build/bin/main_window_tool.exe" "$@"; }
 
 # The browser installation and a profile folder named after the user, as
 # the browser's installer writes it.

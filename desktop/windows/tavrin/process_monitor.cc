@@ -174,25 +174,24 @@ bool ProcessMonitor::Init() {
   if (!can_register_events)
     return false;
 
-  base::win::ScopedBstr language(L"WQL");
-  base::win::ScopedBstr creation_query(kCreationEventQuery);
-  hr = services_->ExecNotificationQueryAsync(
-      language.Get(), creation_query.Get(), WBEM_FLAG_SEND_STATUS, nullptr,
-      stub_sink_.Get());
-  if (FAILED(hr)) {
-    LOG(ERROR) << "ExecNotificationQueryAsync failed with error = "
-               << static_cast<long>(hr);
-    return false;
-  }
-  ++registered_queries_;
+  // The two failure texts differ by a blank, so that a log tells which
+  // query failed; a failed deletion query leaves the creation one in place.
+  return RegisterEventQuery(
+             kCreationEventQuery,
+             "ExecNotificationQueryAsync failed with error = ") &&
+         RegisterEventQuery(kDeletionEventQuery,
+                            "ExecNotificationQueryAsync failed with  error = ");
+}
 
-  base::win::ScopedBstr deletion_query(kDeletionEventQuery);
-  hr = services_->ExecNotificationQueryAsync(
-      language.Get(), deletion_query.Get(), WBEM_FLAG_SEND_STATUS, nullptr,
+bool ProcessMonitor::RegisterEventQuery(const wchar_t* query,
+                                        const char* failure_text) {
+  base::win::ScopedBstr language(L"WQL");
+  base::win::ScopedBstr query_text(query);
+  const HRESULT hr = services_->ExecNotificationQueryAsync(
+      language.Get(), query_text.Get(), WBEM_FLAG_SEND_STATUS, nullptr,
       stub_sink_.Get());
   if (FAILED(hr)) {
-    LOG(ERROR) << "ExecNotificationQueryAsync failed with  error = "
-               << static_cast<long>(hr);
+    LOG(ERROR) << failure_text << static_cast<long>(hr);
     return false;
   }
   ++registered_queries_;

@@ -95,6 +95,9 @@ class ProcessMonitor {
   // True when a running recorded process has the executable |path|.
   bool HasRunningProcessWithPath(const std::wstring& path) const;
 
+  // Registers one event query on |stub_sink_|; logs |failure_text| and the
+  // error when WMI refuses it.
+  bool RegisterEventQuery(const wchar_t* query, const char* failure_text);
   // Stops both event queries and detaches the sink from this monitor.
   void StopEvents();
   PrefService* GetPrefService() const;

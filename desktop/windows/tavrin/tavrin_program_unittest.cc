@@ -18,34 +18,26 @@
 #include "base/time/time.h"
 #include "base/values.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
+#include "desktop/windows/tavrin/test/main_window_finder.h"
 #include "gtest/gtest.h"
 #include "tests/test/event_capture.h"
 #include "tests/test/program_runner.h"
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"Ulvena Tavrin Main Window Class";
-constexpr wchar_t kWindowTitle[] = L"Ulvena Tavrin Main Window";
+using tavrin_test::FindMainWindow;
+using tavrin_test::kMainWindowClass;
+using tavrin_test::kMainWindowTitle;
+using tavrin_test::WaitForMainWindow;
 // The tray icon's callback message and id (MainWindow).
 constexpr UINT kTrayCallbackMessage = WM_USER + 1;
 constexpr UINT kTrayIconId = 1;
 constexpr char kTrackingId[] = "UA-6029174-58";
 
-HWND WaitForMainWindow(bool present, int seconds) {
-  for (int i = 0; i < seconds * 20; ++i) {
-    HWND window = ::FindWindowW(kClassName, kWindowTitle);
-    if ((window != nullptr) == present)
-      return window;
-    ::Sleep(50);
-  }
-  return ::FindWindowW(kClassName, kWindowTitle);
-}
-
 class TavrinProgramTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(::FindWindowW(kClassName, kWindowTitle), nullptr)
-        << "a notifier is already running";
+    ASSERT_EQ(FindMainWindow(), nullptr) << "a notifier is already running";
     // The real notifier sends its events: they must end at the capture
     // proxy of the test environment, never on the network.
     ASSERT_TRUE(tavrin_test::IsEventCaptureAvailable());
@@ -219,7 +211,7 @@ TEST_F(TavrinProgramTest, RunsWithItsTrayUntilClosedFromTheMenu) {
   int64_t log_size_after = 0;
   ASSERT_TRUE(base::GetFileSize(profile_ / L"tavrin.log", &log_size_after));
   EXPECT_EQ(log_size_after, log_size);
-  EXPECT_EQ(::FindWindowW(kClassName, kWindowTitle), window);
+  EXPECT_EQ(FindMainWindow(), window);
 
   // "Close".
   ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(101, 0), 0);
@@ -336,7 +328,7 @@ TEST_F(TavrinProgramTest, IdlesWhenAContentFileWasChanged) {
   ::Sleep(1000);
   EXPECT_EQ(::WaitForSingleObject(process_, 0),
             static_cast<DWORD>(WAIT_TIMEOUT));
-  EXPECT_EQ(::FindWindowW(kClassName, kWindowTitle), nullptr);
+  EXPECT_EQ(FindMainWindow(), nullptr);
   EXPECT_FALSE(base::PathExists(profile_ / L"tavrin_prefs.json"));
   // No start event either: the check comes before the analytics.
   EXPECT_TRUE(tavrin_test::ReadCapturedEvents(client_id_).empty());
@@ -463,7 +455,7 @@ class TavrinHintProgramTest : public TavrinProgramTest {
   }
 
   void CloseNotifier() {
-    HWND window = ::FindWindowW(kClassName, kWindowTitle);
+    HWND window = FindMainWindow();
     ASSERT_NE(window, nullptr);
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_EQ(WaitForExit(), 0);
@@ -622,17 +614,17 @@ TEST_F(TavrinProgramTest, StaysAwayFromARunningNotifierWindow) {
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = &PlainWindowProc;
   window_class.hInstance = ::GetModuleHandleW(nullptr);
-  window_class.lpszClassName = kClassName;
+  window_class.lpszClassName = kMainWindowClass;
   ASSERT_TRUE(::RegisterClassExW(&window_class));
-  HWND window =
-      ::CreateWindowExW(0, kClassName, kWindowTitle, WS_DISABLED, 0, 0, 0, 0,
-                        nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  HWND window = ::CreateWindowExW(0, kMainWindowClass, kMainWindowTitle,
+                                  WS_DISABLED, 0, 0, 0, 0, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(window, nullptr);
 
   tavrin_test::ProgramResult result =
       tavrin_test::RunProgram(notifier_, L"", base::TimeDelta::FromSeconds(10));
   ::DestroyWindow(window);
-  ::UnregisterClassW(kClassName, ::GetModuleHandleW(nullptr));
+  ::UnregisterClassW(kMainWindowClass, ::GetModuleHandleW(nullptr));
   ASSERT_TRUE(result.started);
   EXPECT_FALSE(result.timed_out);
   EXPECT_EQ(result.exit_code, 0u);

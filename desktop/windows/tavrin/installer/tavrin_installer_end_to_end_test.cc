@@ -31,29 +31,18 @@
 #include "desktop/windows/installer/service/task_scheduler.h"
 #include "desktop/windows/installer/service/test/task_service_probe.h"
 #include "desktop/windows/tavrin/test/launcher_layout.h"
+#include "desktop/windows/tavrin/test/main_window_finder.h"
 #include "gtest/gtest.h"
 #include "tests/test/program_runner.h"
 
 namespace installer {
 namespace {
 
-constexpr wchar_t kClassName[] = L"Ulvena Tavrin Main Window Class";
-constexpr wchar_t kWindowTitle[] = L"Ulvena Tavrin Main Window";
 constexpr wchar_t kRunKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kEmulationKey[] =
     L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
     L"FEATURE_BROWSER_EMULATION";
-
-HWND WaitForMainWindow(bool present, int seconds) {
-  for (int i = 0; i < seconds * 20; ++i) {
-    HWND window = ::FindWindowW(kClassName, kWindowTitle);
-    if ((window != nullptr) == present)
-      return window;
-    ::Sleep(50);
-  }
-  return ::FindWindowW(kClassName, kWindowTitle);
-}
 
 ::testing::AssertionResult WaitUntilGone(const base::FilePath& path,
                                          int seconds) {
@@ -149,7 +138,7 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(com_.Succeeded());
-    ASSERT_EQ(nullptr, ::FindWindowW(kClassName, kWindowTitle))
+    ASSERT_EQ(nullptr, tavrin_test::FindMainWindow())
         << "a notifier is already running";
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
 
@@ -189,7 +178,7 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
   }
 
   void TearDown() override {
-    if (HWND window = ::FindWindowW(kClassName, kWindowTitle)) {
+    if (HWND window = tavrin_test::FindMainWindow()) {
       HANDLE process = OpenWindowProcess(window);
       if (process) {
         ::TerminateProcess(process, 1);
@@ -240,7 +229,7 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
 TEST_P(InstallerEndToEndTest, InstallReinstallUninstall) {
   // First install.
   ASSERT_EQ(0u, Install().exit_code);
-  HWND window = WaitForMainWindow(true, 20);
+  HWND window = tavrin_test::WaitForMainWindow(true, 20);
   ASSERT_NE(nullptr, window) << "the installed notifier did not start";
   HANDLE first_notifier = OpenWindowProcess(window);
   ASSERT_NE(nullptr, first_notifier);
@@ -288,7 +277,7 @@ TEST_P(InstallerEndToEndTest, InstallReinstallUninstall) {
                 .exit_code);
   EXPECT_EQ(0u, ExitCodeAfter(first_notifier, 10000));
   ::CloseHandle(first_notifier);
-  window = WaitForMainWindow(true, 20);
+  window = tavrin_test::WaitForMainWindow(true, 20);
   ASSERT_NE(nullptr, window);
   InstallLog reinstalled;
   ASSERT_TRUE(InstallLogSerializer().Load(
@@ -308,7 +297,7 @@ TEST_P(InstallerEndToEndTest, InstallReinstallUninstall) {
   // folder once the installer has ended.
   ASSERT_EQ(0u,
             Run(folder_ / L"tavrin_installer.exe", L"--uninstall").exit_code);
-  EXPECT_EQ(nullptr, WaitForMainWindow(false, 10));
+  EXPECT_EQ(nullptr, tavrin_test::WaitForMainWindow(false, 10));
   EXPECT_TRUE(WaitUntilGone(folder_, 30)) << "the install folder stayed";
   EXPECT_NE(ERROR_SUCCESS,
             ::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Ulvena Tavrin",
@@ -328,10 +317,10 @@ TEST_P(InstallerEndToEndTest, UnclosableNotifierIsTerminated) {
   if (!WmiKnowsExecutablePaths())
     GTEST_SKIP() << "this system's WMI has no Win32_Process.ExecutablePath";
   ASSERT_EQ(0u, Install().exit_code);
-  HWND window = WaitForMainWindow(true, 20);
+  HWND window = tavrin_test::WaitForMainWindow(true, 20);
   ASSERT_NE(nullptr, window);
   ::PostMessageW(window, WM_CLOSE, 0, 0);
-  ASSERT_EQ(nullptr, WaitForMainWindow(false, 20));
+  ASSERT_EQ(nullptr, tavrin_test::WaitForMainWindow(false, 20));
 
   // The installed tavrin.exe is replaced by one that will not close.
   const base::FilePath stand_in =
@@ -345,7 +334,7 @@ TEST_P(InstallerEndToEndTest, UnclosableNotifierIsTerminated) {
   HANDLE windowless = StartProgram(folder_ / L"tavrin.exe", L"");
   HANDLE other = StartProgram(elsewhere / L"tavrin.exe", L"");
   ASSERT_TRUE(hanging && windowless && other);
-  ASSERT_NE(nullptr, WaitForMainWindow(true, 10));
+  ASSERT_NE(nullptr, tavrin_test::WaitForMainWindow(true, 10));
 
   ASSERT_EQ(0u, Install().exit_code);
   EXPECT_EQ(0u, ExitCodeAfter(hanging, 5000));

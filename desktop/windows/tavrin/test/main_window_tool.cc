@@ -12,19 +12,15 @@
 
 #include <cwchar>
 
+#include "desktop/windows/tavrin/test/main_window_finder.h"
+
 namespace {
 
-constexpr wchar_t kClassName[] = L"Ulvena Tavrin Main Window Class";
-constexpr wchar_t kWindowTitle[] = L"Ulvena Tavrin Main Window";
 constexpr UINT kTrayCallbackMessage = WM_USER + 1;
 
 bool WaitFor(bool present, int seconds) {
-  for (int i = 0; i < seconds * 10; ++i) {
-    if ((::FindWindowW(kClassName, kWindowTitle) != nullptr) == present)
-      return true;
-    ::Sleep(100);
-  }
-  return false;
+  return (tavrin_test::WaitForMainWindow(present, seconds) != nullptr) ==
+         present;
 }
 
 }  // namespace
@@ -35,7 +31,7 @@ int wmain(int argc, wchar_t** argv) {
     return menu && ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0) ? 0 : 1;
   }
   if (argc == 4 && wcscmp(argv[1], L"menu") == 0) {
-    HWND window = ::FindWindowW(kClassName, kWindowTitle);
+    HWND window = tavrin_test::FindMainWindow();
     WPARAM anchor = MAKEWPARAM(_wtoi(argv[2]), _wtoi(argv[3]));
     return window && ::PostMessageW(window, kTrayCallbackMessage, anchor,
                                     MAKELPARAM(WM_CONTEXTMENU, 1))
@@ -45,7 +41,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc != 3)
     return 2;
   if (wcscmp(argv[1], L"command") == 0) {
-    HWND window = ::FindWindowW(kClassName, kWindowTitle);
+    HWND window = tavrin_test::FindMainWindow();
     return window && ::PostMessageW(window, WM_COMMAND,
                                     MAKEWPARAM(_wtoi(argv[2]), 0), 0)
                ? 0
@@ -55,7 +51,7 @@ int wmain(int argc, wchar_t** argv) {
   if (wcscmp(argv[1], L"wait") == 0)
     return WaitFor(true, seconds) ? 0 : 1;
   if (wcscmp(argv[1], L"close") == 0) {
-    HWND window = ::FindWindowW(kClassName, kWindowTitle);
+    HWND window = tavrin_test::FindMainWindow();
     if (!window || !::PostMessageW(window, WM_CLOSE, 0, 0))
       return 1;
     return WaitFor(false, seconds) ? 0 : 1;
