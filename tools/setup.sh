@@ -18,16 +18,28 @@ packages=(
   mingw-w64-i686-dev cmake ninja-build
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-  wine wine32:i386 wine64 libgnutls30:i386 xvfb xauth
+  wine wine64 xvfb xauth
   nlohmann-json3-dev googletest
   dpkg-dev file python3 imagemagick openssl
   chromium chromium-driver
 )
 
 need_apt=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-  need_apt=1
+# 32-bit Wine runs the shipped programs on the host only where the kernel
+# runs 32-bit code. Elsewhere the i386 packages are of no use, and adding the
+# architecture only makes the package index depend on i386 mirrors, so the
+# programs run in a virtual machine instead (tools/vm_image.sh).
+if "$(dirname "$0")/can_run_32bit.sh" >/dev/null; then
+  echo "setup: this kernel runs 32-bit code; 32-bit Wine runs on the host"
+  packages+=(wine32:i386 libgnutls30:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+    need_apt=1
+  fi
+else
+  echo "setup: this kernel runs no 32-bit code; the shipped programs will" \
+    "run under 32-bit Wine in a virtual machine"
+  packages+=(qemu-system-x86 qemu-utils debootstrap e2fsprogs)
 fi
 
 src_list=/etc/apt/sources.list.d/debian-src.sources
@@ -47,12 +59,36 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   need_apt=1
 fi
+
+# A mirror index that is being synced fails for a while ("Mirror sync in
+# progress?"), often one that nothing here needs: try a few times, then go on
+# with the lists there are and let the install say whether they suffice.
+update_failed=0
+apt_update() {
+  local attempt
+  for attempt in 1 2 3; do
+    if $SUDO apt-get update -q; then
+      return
+    fi
+    echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
+    [ "$attempt" -lt 3 ] && sleep 20
+  done
+  update_failed=1
+  echo "setup: going on without a complete package index" >&2
+}
 if [ $need_apt -eq 1 ]; then
-  $SUDO apt-get update -q
+  apt_update
 fi
 if [ ${#missing[@]} -gt 0 ]; then
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-    --no-install-recommends "${missing[@]}"
+  if ! $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+    --no-install-recommends "${missing[@]}"; then
+    echo "setup: FAILED to install: ${missing[*]}" >&2
+    if [ $update_failed -eq 1 ]; then
+      echo "setup: apt-get update had failed as well (see above); once the" \
+        "mirror answers again, run this command again" >&2
+    fi
+    exit 1
+  fi
 fi
 
 # libcurl: the archive has no MinGW build, so build one from its source,

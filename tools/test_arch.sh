@@ -6,7 +6,8 @@
 set -euo pipefail
 if [ -n "${TAVRIN_TEST_ARCH:-}" ]; then
   echo "$TAVRIN_TEST_ARCH"
-elif /usr/lib/wine/wine --version >/dev/null 2>&1; then
+elif "$(dirname "$0")/can_run_32bit.sh" >/dev/null &&
+  /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo i686
 else
   echo x86_64
