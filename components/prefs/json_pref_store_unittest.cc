@@ -313,6 +313,24 @@ TEST_F(JsonPrefStoreTest, RefusedOrDroppedWritesAreTriedAgain) {
   EXPECT_EQ(R"({"au_task_error_count":1,"x":1,"y":2})", ReadFile(path_));
 }
 
+TEST_F(JsonPrefStoreTest, AFailedWriteIsDoneByTheNextCommit) {
+  ASSERT_TRUE(base::WriteFile(path_, R"({"old":1})"));
+  auto store = MakeStore();
+  // A reader that does not share deletion keeps the file from being
+  // replaced, once.
+  HANDLE reader = ::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+  store->SetValue("new", base::Value(2));
+  runner_->RunAll();
+  ::CloseHandle(reader);
+  ASSERT_EQ(R"({"old":1})", ReadFile(path_));
+
+  store->CommitPendingWrite();
+  runner_->RunAll();
+  EXPECT_EQ(R"({"new":2,"old":1})", ReadFile(path_));
+}
+
 TEST_F(JsonPrefStoreTest, DestructionCommitsAndQueuedWritesStillHappen) {
   auto store = MakeStore();
   runner_->accept = false;

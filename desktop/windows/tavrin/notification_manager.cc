@@ -120,6 +120,12 @@ void NotificationManager::ShowNotification(const std::string& name) {
     return;
   }
   window->SetNotification(notification.get());
+  // A pop-up closed from outside leaves the list as any other: a close
+  // posted for its notification. It is no answer of the user's, so it is
+  // neither counted nor reported.
+  Notification* shown = notification.get();
+  window->SetClosedCallback(
+      [this, shown] { PostCloseWindowForNotification(shown); });
   windows_.push_back(std::move(window));
 
   base::SetPath(*state_, NotificationStateKey(name, kLastShowTimeKey),

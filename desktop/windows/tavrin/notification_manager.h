@@ -35,7 +35,8 @@ class NotificationManager {
   // shipped ones, the name is unknown, or the pop-up cannot be created.
   void ShowNotification(const std::string& name);
 
-  // True while a pop-up is open (until its posted close has run).
+  // True while a pop-up is open (until its posted close has run, also for
+  // one closed from outside).
   bool HasOpenWindow() const;
   bool IsDontShowAgain(const std::string& name) const;
   // The null time when the hint was never shown.

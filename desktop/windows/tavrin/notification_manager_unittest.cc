@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,20 @@ namespace {
 using tavrin_test::CallScript;
 using tavrin_test::FindPopups;
 using tavrin_test::GetExternal;
+using tavrin_test::ThisArgument;
+
+// Refuses the creation of the pop-up's window on this thread, as a system
+// out of window resources would.
+LRESULT CALLBACK RefusePopupCreation(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND) {
+    wchar_t class_name[128] = {};
+    ::GetClassNameW(reinterpret_cast<HWND>(wparam), class_name,
+                    std::size(class_name));
+    if (std::wstring(class_name) == BrowserWindow::kClassName)
+      return 1;
+  }
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
 
 // The manager driven as the notifier drives it: a real controller with its
 // prefs file, main window and pop-ups, in a browser installation of our own.
@@ -136,15 +151,19 @@ class NotificationManagerTest : public testing::Test {
   }
 
   // Calls the page of |name|'s pop-up as its script would.
-  static void CallPage(const std::string& name,
-                       const wchar_t* method,
-                       std::vector<VARIANT> arguments = {}) {
+  static void CallPage(
+      const std::string& name,
+      const wchar_t* method,
+      std::vector<VARIANT> arguments = {},
+      tavrin_test::ThisArgument this_argument = ThisArgument::kAbsent) {
     BrowserWindow* popup = PopupFor(name);
     ASSERT_TRUE(popup);
     Microsoft::WRL::ComPtr<IDispatch> external =
         GetExternal(static_cast<IOleClientSite*>(popup->client_site()));
     ASSERT_TRUE(external);
-    EXPECT_EQ(CallScript(external.Get(), method, arguments), S_OK);
+    EXPECT_EQ(
+        CallScript(external.Get(), method, arguments, nullptr, this_argument),
+        S_OK);
     for (VARIANT& argument : arguments)
       ::VariantClear(&argument);
   }
@@ -378,17 +397,39 @@ TEST_F(NotificationManagerTest, AcceptOpensTheAddressThePageGives) {
                 " --from-tavrin=hint https://example.org/two")}));
 }
 
-TEST_F(NotificationManagerTest, AcceptWithANumberOpensTheCta) {
+TEST_F(NotificationManagerTest, AcceptOpensTheStringThePageGivesElseTheCta) {
   WriteDescription(R"({"ads": {"src": "ads.html", "height": 150,
       "cta": "https://example.org/cta", "version": 1}})");
+  const struct {
+    std::vector<VARIANT> arguments;
+    ThisArgument this_argument;
+    std::string opened;
+  } kCalls[] = {
+      {{}, ThisArgument::kAbsent, "https://example.org/cta"},
+      {{tavrin_test::IntArgument(7)},
+       ThisArgument::kAbsent,
+       "https://example.org/cta"},
+      {{tavrin_test::StringArgument(L"https://example.org/one")},
+       ThisArgument::kAbsent,
+       "https://example.org/one"},
+      {{tavrin_test::StringArgument(L"https://example.org/this")},
+       ThisArgument::kPassed,
+       "https://example.org/this"},
+  };
+  std::vector<std::string> expected;
   WithManager([&](TavrinMainController*, NotificationManager* manager) {
-    manager->ShowNotification("ads");
-    CallPage("ads", L"accept", {tavrin_test::IntArgument(7)});
-    RunPostedTasks();
+    for (const auto& call : kCalls) {
+      manager->ShowNotification("ads");
+      CallPage("ads", L"accept", call.arguments, call.this_argument);
+      RunPostedTasks();
+      EXPECT_FALSE(manager->HasOpenWindow());
+      expected.push_back(LauncherCommand(" --from-tavrin=hint " + call.opened));
+      // One at a time, so that the calls are recorded in this order.
+      tavrin_test::WaitForLauncherCalls(install_, expected.size());
+    }
   });
-  EXPECT_EQ(tavrin_test::WaitForLauncherCalls(install_, 1),
-            std::vector<std::string>({LauncherCommand(
-                " --from-tavrin=hint https://example.org/cta")}));
+  EXPECT_EQ(tavrin_test::WaitForLauncherCalls(install_, expected.size()),
+            expected);
 }
 
 TEST_F(NotificationManagerTest, DontShowAgainKeepsThePopupOpen) {
@@ -423,6 +464,9 @@ TEST_F(NotificationManagerTest, DontShowAgainWithoutABooleanMeansTrue) {
     EXPECT_FALSE(manager->IsDontShowAgain("ads"));
     CallPage("ads", L"dontShowAgain");
     EXPECT_TRUE(manager->IsDontShowAgain("ads"));
+    CallPage("ads", L"dontShowAgain", {tavrin_test::BoolArgument(false)},
+             ThisArgument::kPassed);
+    EXPECT_FALSE(manager->IsDontShowAgain("ads"));
   });
 }
 
@@ -462,6 +506,55 @@ TEST_F(NotificationManagerTest, ACloseForAWindowAlreadyGoneDoesNothing) {
     EXPECT_TRUE(PopupFor("places"));
     EXPECT_TRUE(manager->HasOpenWindow());
   });
+}
+
+TEST_F(NotificationManagerTest, APopupClosedFromOutsideLeavesTheListUncounted) {
+  WithManager([&](TavrinMainController*, NotificationManager* manager) {
+    for (const tavrin_test::CloseRoute& route : tavrin_test::kCloseRoutes) {
+      SCOPED_TRACE(route.name);
+      manager->ShowNotification("ads");
+      BrowserWindow* popup = PopupFor("ads");
+      ASSERT_TRUE(popup);
+      const HWND hwnd = popup->hwnd();
+      route.close(hwnd);
+      // The window object goes in a task of the manager's, not on its own
+      // window procedure.
+      EXPECT_TRUE(manager->HasOpenWindow());
+      RunPostedTasks();
+      EXPECT_FALSE(manager->HasOpenWindow());
+      EXPECT_FALSE(::IsWindow(hwnd));
+      EXPECT_EQ(manager->GetConsecutiveDismisses(), 0);
+    }
+  });
+  // No answer of the user's: only the impressions went out.
+  EXPECT_EQ(EventsWith("impression_showing").size(),
+            std::size(tavrin_test::kCloseRoutes));
+  EXPECT_EQ(sent_.size(), std::size(tavrin_test::kCloseRoutes));
+}
+
+TEST_F(NotificationManagerTest, APopupThatCannotBeCreatedRecordsNothing) {
+  WritePrefs(R"({"last_shown_notifications": "places", "notifications":
+      {"ads": {"last_show_time": 1600000000.5, "total_shown": 3}}})");
+  base::TestLogCapture log;
+  WithManager([&](TavrinMainController*, NotificationManager* manager) {
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, &RefusePopupCreation, nullptr,
+                                     ::GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    manager->ShowNotification("ads");
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(manager->HasOpenWindow());
+    EXPECT_TRUE(FindPopups().empty());
+    EXPECT_EQ(manager->GetLastShowTime("ads").ToDoubleT(), 1600000000.5);
+    EXPECT_EQ(manager->GetLastShownNotification(), "places");
+  });
+  EXPECT_TRUE(log.ContainsPrefix(logging::LOG_ERROR, "No hint shown"));
+  EXPECT_TRUE(sent_.empty());
+  const base::Value prefs = ReadPrefsFile();
+  int total = 0;
+  EXPECT_TRUE(
+      base::GetIntegerAt(prefs, "notifications.ads.total_shown", &total));
+  EXPECT_EQ(total, 3);
+  EXPECT_FALSE(base::FindPath(prefs, "notifications.ads.variants_shown"));
 }
 
 TEST_F(NotificationManagerTest, AnUnknownHintShowsNothing) {

@@ -242,6 +242,13 @@ TEST_F(ScriptHandlerTest, GetStringGivesTheLocalizedText) {
   ASSERT_EQ(V_VT(&result), VT_BSTR);
   EXPECT_EQ(std::wstring(V_BSTR(&result)), L"Try");
   ::VariantClear(&result);
+  // A named argument, held before the positional ones, is not the page's.
+  EXPECT_EQ(CallScript(external.Get(), L"getString", {name}, &result,
+                       tavrin_test::ThisArgument::kPassed),
+            S_OK);
+  ASSERT_EQ(V_VT(&result), VT_BSTR);
+  EXPECT_EQ(std::wstring(V_BSTR(&result)), L"Try");
+  ::VariantClear(&result);
   VARIANT last = tavrin_test::StringArgument(L"place_url_argentina");
   EXPECT_EQ(CallScript(external.Get(), L"getString", {last}, &result), S_OK);
   ASSERT_EQ(V_VT(&result), VT_BSTR);

@@ -1,5 +1,7 @@
 #include "desktop/windows/tavrin/browser_window/browser_window.h"
 
+#include <utility>
+
 #include "base/command_line.h"
 #include "base/logging.h"
 #include "base/message_loop/message_loop.h"
@@ -21,6 +23,8 @@ BrowserWindow::OleCreateFunction g_ole_create_for_testing = nullptr;
 BrowserWindow::BrowserWindow() : alive_(std::make_shared<bool>(true)) {}
 
 BrowserWindow::~BrowserWindow() {
+  // The owner is deleting us: there is nothing left to tell it.
+  closed_callback_ = nullptr;
   if (ole_object_)
     ole_object_->SetClientSite(nullptr);
   DestroyWindowIfExists();
@@ -35,7 +39,32 @@ LRESULT BrowserWindow::OnMessage(HWND hwnd,
                                  UINT message,
                                  WPARAM wparam,
                                  LPARAM lparam) {
+  switch (message) {
+    case WM_CLOSE:
+      if (closed_callback_) {
+        ReportClosed();
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      // The handle may be reused from now on; the delayed show must not
+      // touch it.
+      alive_.reset();
+      ReportClosed();
+      break;
+  }
   return BaseWindow::OnMessage(hwnd, message, wparam, lparam);
+}
+
+void BrowserWindow::SetClosedCallback(base::OnceClosure callback) {
+  closed_callback_ = std::move(callback);
+}
+
+void BrowserWindow::ReportClosed() {
+  base::OnceClosure callback;
+  callback.swap(closed_callback_);
+  if (callback)
+    callback();
 }
 
 void BrowserWindow::SetNotification(Notification* notification) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "base/callback.h"
 #include "base/memory/ref_counted.h"
 #include "desktop/windows/tavrin/base_window.h"
 
@@ -48,6 +49,14 @@ class BrowserWindow : public BaseWindow {
   // schedules its showing and navigates the control to its page.
   void SetNotification(Notification* notification);
 
+  // |callback| runs, at most once, when the pop-up is closed by anything but
+  // the deletion of this object: WM_CLOSE (Alt+F4 or another program) or its
+  // window destroyed. The owner then deletes this object later, from a task
+  // of its own: the callback runs on this window's procedure. While a
+  // callback is set, WM_CLOSE leaves the window to the owner, so that the
+  // control is taken down before its window.
+  void SetClosedCallback(base::OnceClosure callback);
+
   // Creates the site objects and the control; true at once when they exist
   // already (even if an earlier attempt failed half-way).
   bool CreateBrowserControl();
@@ -76,6 +85,8 @@ class BrowserWindow : public BaseWindow {
   static void SetOleCreateForTesting(OleCreateFunction function);
 
  private:
+  void ReportClosed();
+
   Microsoft::WRL::ComPtr<BrowserStorage> storage_;
   // Present once creating the control has been tried.
   Microsoft::WRL::ComPtr<BrowserClientSite> client_site_;
@@ -85,6 +96,7 @@ class BrowserWindow : public BaseWindow {
   // The delayed show holds a weak reference, so that it never touches a
   // window handle that has since been reused for another window.
   std::shared_ptr<bool> alive_;
+  base::OnceClosure closed_callback_;
 };
 
 #endif  // DESKTOP_WINDOWS_TAVRIN_BROWSER_WINDOW_BROWSER_WINDOW_H_

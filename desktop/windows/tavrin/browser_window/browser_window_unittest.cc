@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/command_line.h"
 #include "base/json/json_reader.h"
@@ -11,6 +13,7 @@
 #include "base/path_service.h"
 #include "base/test/test_log_capture.h"
 #include "desktop/windows/tavrin/base_window_factory.h"
+#include "desktop/windows/tavrin/browser_window/test/script_call.h"
 #include "desktop/windows/tavrin/notification.h"
 #include "desktop/windows/tavrin/notifier_path_provider.h"
 #include "gtest/gtest.h"
@@ -237,6 +240,33 @@ TEST_F(BrowserWindowTest, ThePopupAndItsSiteLetGoOfTheNotification) {
     EXPECT_FALSE(notification->HasOneRef());
   }
   EXPECT_TRUE(notification->HasOneRef());
+}
+
+// However the pop-up goes, the owner hears of it once; of its own deletion
+// of the window it does not.
+TEST_F(BrowserWindowTest, TheOwnerHearsOnceOfEveryCloseButItsOwn) {
+  std::vector<tavrin_test::CloseRoute> routes(
+      std::begin(tavrin_test::kCloseRoutes),
+      std::end(tavrin_test::kCloseRoutes));
+  routes.push_back({"deleted by its owner", nullptr});
+  for (const tavrin_test::CloseRoute& route : routes) {
+    SCOPED_TRACE(route.name);
+    std::unique_ptr<BrowserWindow> window =
+        CreateBaseWindow<BrowserWindow>(::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(window);
+    window->SetNotification(MakeNotification(150, "").get());
+    int calls = 0;
+    window->SetClosedCallback([&calls] { ++calls; });
+    const HWND hwnd = window->hwnd();
+    if (route.close) {
+      route.close(hwnd);
+      route.close(hwnd);
+    }
+    EXPECT_EQ(calls, route.close ? 1 : 0);
+    window.reset();
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(calls, route.close ? 1 : 0);
+  }
 }
 
 }  // namespace

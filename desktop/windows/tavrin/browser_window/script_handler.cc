@@ -135,9 +135,12 @@ STDMETHODIMP ScriptHandler::Invoke(DISPID dispid,
     return DISP_E_MEMBERNOTFOUND;
 
   // Shallow copies: the caller owns the arguments and clears them itself.
+  // The named arguments (a script engine may pass DISPID_THIS) come first in
+  // rgvarg; only the positional ones after them are the page's.
   Arguments arguments;
-  if (params && params->rgvarg) {
-    arguments.assign(params->rgvarg, params->rgvarg + params->cArgs);
+  if (params && params->rgvarg && params->cArgs > params->cNamedArgs) {
+    arguments.assign(params->rgvarg + params->cNamedArgs,
+                     params->rgvarg + params->cArgs);
   }
   // The call-back may close the pop-up (posted) and so drop the site's
   // reference on us; the script engine holds its own while it calls.

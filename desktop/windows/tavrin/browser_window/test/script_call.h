@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <dispex.h>
 #include <mshtmhst.h>
 #include <oaidl.h>
 #include <wrl/client.h>
@@ -33,23 +34,40 @@ inline Microsoft::WRL::ComPtr<IDispatch> GetExternal(IOleClientSite* site) {
   return external;
 }
 
+// Whether a call carries the named argument DISPID_THIS (the object the
+// method is called on), as a script engine may pass it.
+enum class ThisArgument { kAbsent, kPassed };
+
 // Calls |name| on |external| with |arguments| in script order (the first
 // argument of the script call first) and returns the HRESULT of Invoke. The
 // arguments stay owned by the caller, as the script engine's do.
 inline HRESULT CallScript(IDispatch* external,
                           const wchar_t* name,
                           std::vector<VARIANT> arguments,
-                          VARIANT* result = nullptr) {
+                          VARIANT* result = nullptr,
+                          ThisArgument this_argument = ThisArgument::kAbsent) {
   DISPID id = DISPID_UNKNOWN;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   HRESULT hr =
       external->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr))
     return hr;
-  // DISPPARAMS holds the last argument first.
+  // DISPPARAMS holds the named arguments first, then the last argument
+  // first.
   std::reverse(arguments.begin(), arguments.end());
-  DISPPARAMS params = {arguments.empty() ? nullptr : arguments.data(), nullptr,
-                       static_cast<UINT>(arguments.size()), 0};
+  DISPID named[] = {DISPID_THIS};
+  UINT named_count = 0;
+  if (this_argument == ThisArgument::kPassed) {
+    VARIANT self;
+    ::VariantInit(&self);
+    V_VT(&self) = VT_DISPATCH;
+    V_DISPATCH(&self) = external;
+    arguments.insert(arguments.begin(), self);
+    named_count = 1;
+  }
+  DISPPARAMS params = {arguments.empty() ? nullptr : arguments.data(),
+                       named_count ? named : nullptr,
+                       static_cast<UINT>(arguments.size()), named_count};
   return external->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
                           &params, result, nullptr, nullptr);
 }
@@ -67,6 +85,19 @@ inline std::vector<BrowserWindow*> FindPopups() {
   }
   return popups;
 }
+
+// The ways a pop-up goes without its owner deleting it.
+struct CloseRoute {
+  const char* name;
+  void (*close)(HWND window);
+};
+inline constexpr CloseRoute kCloseRoutes[] = {
+    {"Alt+F4",
+     [](HWND window) { ::SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    {"WM_CLOSE from another program",
+     [](HWND window) { ::SendMessageW(window, WM_CLOSE, 0, 0); }},
+    {"DestroyWindow", [](HWND window) { ::DestroyWindow(window); }},
+};
 
 inline VARIANT StringArgument(const wchar_t* text) {
   VARIANT value;
