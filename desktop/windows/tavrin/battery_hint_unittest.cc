@@ -1,6 +1,7 @@
 #include "desktop/windows/tavrin/battery_hint.h"
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "components/prefs/pref_service.h"
@@ -40,6 +41,7 @@ class BatteryHintTest : public tavrin_test::NotificationTestBase {
     ASSERT_TRUE(hint()->watcher_for_testing());
     ::SendMessageW(hint()->watcher_for_testing()->hwnd(), WM_POWERBROADCAST,
                    PBT_APMPOWERSTATUSCHANGE, 0);
+    RunUntilIdle();
   }
 };
 
@@ -91,6 +93,15 @@ TEST_F(BatteryHintTest, PowerEventShowsItAtOnceAndCountsIt) {
   EXPECT_EQ(scheduler()->GetCurrentDelay(), TimeDelta::FromHours(1));
   // A triggered hint is taken without a power test.
   EXPECT_EQ(power_status_queries_, 1);  // The watcher's own query only.
+
+  // The event triggered that one check only: the next, on mains power,
+  // passes the battery hint by and counts nothing.
+  Advance(TimeDelta::FromHours(2));
+  power_status_.ACLineStatus = 1;
+  Check();
+  EXPECT_EQ(environment()->shown,
+            (std::vector<std::string>{"battery", "places"}));
+  EXPECT_EQ(prefs()->GetInteger(kEventCount), 1);
 }
 
 TEST_F(BatteryHintTest, SecondEventAnHourLaterIsTooSoon) {
@@ -155,8 +166,41 @@ TEST_F(BatteryHintTest, MainsPowerEventTriggersNothing) {
   ASSERT_TRUE(hint()->watcher_for_testing());
   ::SendMessageW(hint()->watcher_for_testing()->hwnd(), WM_POWERBROADCAST,
                  PBT_APMPOWERSTATUSCHANGE, 0);
+  RunUntilIdle();
   EXPECT_FALSE(log().Contains(LOG_INFO, "Checking whether to show hint..."));
   EXPECT_EQ(scheduler()->GetCurrentDelay(), TimeDelta::FromSeconds(300));
+}
+
+// The system sends its power broadcasts from a thread of its own, and COM
+// refuses outgoing calls (the checks ask WMI) while such a message is being
+// handled; the check also takes long. So it must run after the handler.
+TEST_F(BatteryHintTest, PowerEventFromTheSystemsThreadChecksAfterTheHandler) {
+  ASSERT_TRUE(hint()->watcher_for_testing());
+  const HWND watcher = hint()->watcher_for_testing()->hwnd();
+  power_status_.ACLineStatus = 0;
+  HANDLE replied = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_TRUE(replied);
+  bool in_send_message = true;
+  bool handler_returned = false;
+  environment()->on_other_browser_query = [&] {
+    in_send_message = ::InSendMessage() != FALSE;
+    // A check inside the handler keeps the sender waiting: then the bound
+    // runs out, and only then.
+    handler_returned = ::WaitForSingleObject(replied, 10000) == WAIT_OBJECT_0;
+  };
+  std::thread system([watcher, replied] {
+    ::SendMessageW(watcher, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    ::SetEvent(replied);
+  });
+  EXPECT_TRUE(RunLoopUntil([this] { return !environment()->shown.empty(); }));
+  system.join();
+  ::CloseHandle(replied);
+
+  EXPECT_EQ(environment()->other_browser_queries, 1);
+  EXPECT_FALSE(in_send_message);
+  EXPECT_TRUE(handler_returned);
+  EXPECT_EQ(environment()->shown, std::vector<std::string>{"battery"});
+  EXPECT_EQ(prefs()->GetInteger(kEventCount), 1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/message_loop/message_loop.h"
 #include "desktop/windows/tavrin/base_window_factory.h"
 #include "desktop/windows/tavrin/power_status.h"
 #include "gtest/gtest.h"
@@ -35,10 +36,15 @@ class BatteryWatcherTest : public testing::Test {
   }
   void TearDown() override { SetPowerStatusFunctionForTesting(nullptr); }
 
+  // The broadcast, then what it left for the loop.
   LRESULT Broadcast(WPARAM event) {
-    return ::SendMessageW(watcher_->hwnd(), WM_POWERBROADCAST, event, 0);
+    const LRESULT result =
+        ::SendMessageW(watcher_->hwnd(), WM_POWERBROADCAST, event, 0);
+    loop_.RunUntilIdle();
+    return result;
   }
 
+  base::MessageLoop loop_{base::MessageLoop::TYPE_UI};
   std::unique_ptr<BatteryWatcher> watcher_;
   int runs_ = 0;
 };

@@ -1,6 +1,8 @@
 #include "desktop/windows/tavrin/notification_controller.h"
 
 #include <cstdint>
+#include <functional>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -137,6 +139,50 @@ TEST_F(NotificationControllerTest, OpenPopupRefusesBeforeTheOfflineCheck) {
   EXPECT_EQ(Check(), kBaseDelay);
   EXPECT_TRUE(log().Contains(LOG_INFO, "Don't show because user is offline."));
   EXPECT_TRUE(environment()->shown.empty());
+}
+
+TEST_F(NotificationControllerTest, WhenTwoChecksRefuseTheEarlierOneWins) {
+  // The checks in the order they run, each with what makes it refuse.
+  const struct {
+    const char* message;
+    TimeDelta delay;
+    std::function<void()> refuse;
+  } checks[] = {
+      {"Don't show because Ulvena is running now.", kAfterDelay,
+       [this] { environment()->usage_state = BROWSER_RUNNING; }},
+      {"Don't show because user dismissed hint more than 14 times.",
+       kAfterDelay, [this] { environment()->consecutive_dismisses = 15; }},
+      {"Don't show because system state disallows it.", kBaseDelay,
+       [] { shell_state_ = QUNS_PRESENTATION_MODE; }},
+      {"Don't show because other notification is being shown.", kAfterDelay,
+       [this] { environment()->open_window = true; }},
+      {"Don't show because user is offline.", kBaseDelay,
+       [] { connected_ = false; }},
+      {"Don't show because no non-Ulvena browser is active.", kBaseDelay,
+       [this] { environment()->other_browser_active = false; }},
+      {"TimeDelta since last notification: 7200s, Delay is set to: 86400s",
+       TimeDelta::FromHours(22),
+       [this] {
+         environment()->last_shown = "ads";
+         environment()->last_show_times["ads"] =
+             now() - TimeDelta::FromHours(2);
+       }},
+  };
+  // Neighbours are enough: any other order swaps some neighbouring pair.
+  for (size_t i = 0; i + 1 < std::size(checks); ++i) {
+    SCOPED_TRACE(checks[i].message);
+    DestroyScheduler();
+    shell_state_ = QUNS_ACCEPTS_NOTIFICATIONS;
+    connected_ = true;
+    CreateScheduler();
+    log().Clear();
+    checks[i].refuse();
+    checks[i + 1].refuse();
+    EXPECT_EQ(Check(), checks[i].delay);
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{"Checking whether to show hint...",
+                                        checks[i].message}));
+  }
 }
 
 TEST_F(NotificationControllerTest, HintShownTwoHoursAgoWaitsTwentyTwoHours) {

@@ -132,28 +132,35 @@ bool ProcessMonitor::Init() {
 
   // Events come in through an unsecured-apartment stub, so that WMI can call
   // back into this apartment without authenticating to it.
-  bool can_register_events = true;
-  HRESULT hr = ::CoCreateInstance(
-      CLSID_UnsecuredApartment, nullptr, CLSCTX_LOCAL_SERVER,
-      IID_IUnsecuredApartment,
-      reinterpret_cast<void**>(unsecured_apartment_.ReleaseAndGetAddressOf()));
+  Microsoft::WRL::ComPtr<IUnsecuredApartment> apartment;
+  HRESULT hr =
+      ::CoCreateInstance(CLSID_UnsecuredApartment, nullptr, CLSCTX_LOCAL_SERVER,
+                         IID_IUnsecuredApartment,
+                         reinterpret_cast<void**>(apartment.GetAddressOf()));
   if (FAILED(hr)) {
     LogHexFailure("Failed to create IUnsecuredApartment object. Err code = 0x",
                   hr);
-    can_register_events = false;
-  } else {
+  }
+  return StartWatching(std::move(apartment));
+}
+
+bool ProcessMonitor::StartWatching(
+    Microsoft::WRL::ComPtr<IUnsecuredApartment> apartment) {
+  unsecured_apartment_ = std::move(apartment);
+  bool can_register_events = false;
+  if (unsecured_apartment_) {
     if (event_sink_)
       event_sink_->Detach();
     event_sink_ = new ProcessEventSink(this);
     Microsoft::WRL::ComPtr<IUnknown> stub;
-    hr = unsecured_apartment_->CreateObjectStub(
+    HRESULT hr = unsecured_apartment_->CreateObjectStub(
         static_cast<IWbemObjectSink*>(event_sink_.Get()), stub.GetAddressOf());
     if (SUCCEEDED(hr))
       hr = stub.As(&stub_sink_);
-    if (FAILED(hr)) {
+    if (FAILED(hr))
       LogHexFailure("Failed to create the event sink stub. Err code = 0x", hr);
-      can_register_events = false;
-    }
+    else
+      can_register_events = true;
   }
 
   // The browser processes that run now are recorded without events, and
@@ -348,8 +355,11 @@ void ProcessMonitor::OnProcessStarted(const ProcessRecord& record,
 }
 
 void ProcessMonitor::OnProcessEnded(const ProcessRecord& record) {
+  // A record that already ended keeps its time: the pid now belongs to a
+  // later process, such as a child of a new browser run, whose end must not
+  // make the old one look recent.
   auto it = launcher_log_.find(record.pid);
-  if (it != launcher_log_.end())
+  if (it != launcher_log_.end() && it->second.quit_time.is_null())
     it->second.quit_time = record.quit_time;
   SaveLauncherLog();
 }

@@ -95,6 +95,11 @@ class ProcessMonitor {
   // True when a running recorded process has the executable |path|.
   bool HasRunningProcessWithPath(const std::wstring& path) const;
 
+  // Init's steps after the connection to |services_|: records what runs,
+  // merges the stored log and registers the event queries through a stub
+  // made by |apartment| (none when it could not be created). Tests reach it
+  // with fakes of both, which Wine does not provide.
+  bool StartWatching(Microsoft::WRL::ComPtr<IUnsecuredApartment> apartment);
   // Registers one event query on |stub_sink_|; logs |failure_text| and the
   // error when WMI refuses it.
   bool RegisterEventQuery(const wchar_t* query, const char* failure_text);

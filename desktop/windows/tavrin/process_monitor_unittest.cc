@@ -2,17 +2,23 @@
 
 #include <wrl/client.h>
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "base/test/test_log_capture.h"
 #include "base/win/scoped_com_initializer.h"
+#include "desktop/windows/tavrin/test/fake_unsecured_apartment.h"
 #include "desktop/windows/tavrin/test/fake_wbem_class_object.h"
+#include "desktop/windows/tavrin/test/fake_wbem_services.h"
 #include "desktop/windows/tavrin/test/process_monitor_test.h"
 #include "gtest/gtest.h"
 
 namespace {
 
+using tavrin_test::FakeUnsecuredApartment;
 using tavrin_test::FakeWbemClassObject;
+using tavrin_test::FakeWbemServices;
 
 constexpr wchar_t kBrowser[] = L"C:\\Ulvena\\ulvena.exe";
 constexpr char kOpenBrowserEvent[] =
@@ -204,6 +210,14 @@ TEST_F(ProcessMonitorTest, AnEndSetsOnlyTheQuitTimeAndAlwaysSaves) {
   EXPECT_FALSE(StoredIsMarked());
   EXPECT_EQ(log().size(), 1u);
   EXPECT_TRUE(Stored().contains("80"));
+
+  // Days later the pid is reused by a child of a new browser run, whose
+  // start is not recorded: the recorded process still ended back then.
+  const base::Time ended = now_;
+  now_ = now_ + base::TimeDelta::FromDays(2);
+  Ended(Record(80, L"", L"", base::Time(), now_));
+  EXPECT_EQ(log().at(80).quit_time, ended);
+  EXPECT_EQ(Stored()["80"]["quit_time"], Seconds(ended));
 }
 
 TEST_F(ProcessMonitorTest, UsageState) {
@@ -263,6 +277,40 @@ TEST_F(ProcessMonitorTest, ShutdownKeepsAStoredLogThatWasNeverLoaded) {
   base::Value stored = Stored();
   ASSERT_TRUE(stored.contains("90")) << stored.dump();
   EXPECT_EQ(stored["90"]["quit_time"], now - 60);
+}
+
+// Wine takes no event queries and has no IUnsecuredApartment; fakes stand
+// in for both.
+TEST_F(ProcessMonitorTest, InitRegistersBothEventQueriesOnTheSinksStub) {
+  Microsoft::WRL::ComPtr<FakeWbemServices> services = new FakeWbemServices();
+  Microsoft::WRL::ComPtr<FakeUnsecuredApartment> apartment =
+      new FakeUnsecuredApartment();
+  EXPECT_TRUE(InitOn(services.Get(), apartment.Get()));
+  ASSERT_TRUE(sink());
+  EXPECT_EQ(apartment->stubbed_object(),
+            static_cast<IUnknown*>(static_cast<IWbemObjectSink*>(sink())));
+  IWbemObjectSink* stub = apartment->stub();
+  ASSERT_TRUE(stub);
+
+  const wchar_t* const kQueries[] = {
+      L"SELECT * FROM __InstanceCreationEvent WITHIN 1 WHERE TargetInstance "
+      L"ISA 'Win32_Process'AND TargetInstance.Name = 'ulvena.exe'",
+      L"SELECT * FROM __InstanceDeletionEvent WITHIN 1 WHERE TargetInstance "
+      L"ISA 'Win32_Process'AND TargetInstance.Name = 'ulvena.exe'"};
+  const std::vector<FakeWbemServices::EventQuery>& registered =
+      services->event_queries();
+  ASSERT_EQ(registered.size(), std::size(kQueries));
+  for (size_t i = 0; i < registered.size(); ++i) {
+    EXPECT_EQ(registered[i].language, L"WQL");
+    EXPECT_EQ(registered[i].query, kQueries[i]);
+    EXPECT_EQ(registered[i].flags, WBEM_FLAG_SEND_STATUS);
+    EXPECT_EQ(registered[i].context, nullptr);
+    EXPECT_EQ(registered[i].handler, stub);
+  }
+
+  // Both are cancelled when the monitor goes.
+  monitor_.reset();
+  EXPECT_EQ(services->cancelled(), (std::vector<IWbemObjectSink*>{stub, stub}));
 }
 
 TEST_F(ProcessMonitorTest, WithoutAConnectionNoOtherBrowserIsAskedFor) {

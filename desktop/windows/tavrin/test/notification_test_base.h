@@ -42,6 +42,8 @@ class NotificationTestBase : public testing::Test {
   void Advance(base::TimeDelta delta) { now_ = now_ + delta; }
   base::Time now() const { return now_; }
 
+  // Runs every task and message that is ready, and what they post.
+  void RunUntilIdle() { loop_->RunUntilIdle(); }
   // Runs the loop until |done| is true or 10 s have passed.
   template <typename Predicate>
   bool RunLoopUntil(Predicate done) {

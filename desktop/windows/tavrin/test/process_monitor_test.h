@@ -44,6 +44,12 @@ class ProcessMonitorTest : public testing::Test {
   const std::map<int32_t, ProcessRecord>& log() const {
     return monitor_->launcher_log_;
   }
+  // Init after its connection step, on |services| in place of WMI's.
+  bool InitOn(IWbemServices* services, IUnsecuredApartment* apartment) {
+    monitor_->services_ = services;
+    return monitor_->StartWatching(apartment);
+  }
+  ProcessEventSink* sink() const { return monitor_->event_sink_.Get(); }
   // A sink on the monitor, held by it as Init would.
   Microsoft::WRL::ComPtr<ProcessEventSink> AttachSink();
 
