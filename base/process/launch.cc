@@ -18,8 +18,12 @@ HANDLE LaunchProcess(const std::wstring& command_line,
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
   PROCESS_INFORMATION process_info = {};
+  const wchar_t* current_directory = options.current_directory.empty()
+                                         ? nullptr
+                                         : options.current_directory.c_str();
   if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup_info, &process_info)) {
+                        nullptr, current_directory, &startup_info,
+                        &process_info)) {
     PLOG(ERROR) << "Failed to start " << command_line;
     return nullptr;
   }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/files/file_path.h"
+
 namespace base {
 
 struct LaunchOptions {
@@ -12,6 +14,8 @@ struct LaunchOptions {
   bool wait = false;
   // Starts the process with its first window hidden.
   bool start_hidden = false;
+  // The folder the process starts in; empty: the caller's current folder.
+  FilePath current_directory;
 };
 
 // Starts a process from a whole command line, the way CreateProcessW reads

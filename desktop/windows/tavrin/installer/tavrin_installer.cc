@@ -54,10 +54,9 @@ constexpr DWORD kTerminateWaitMs = 2000;
 // state; Wine alone takes about 2 s for the icon.
 constexpr DWORD kExitAfterCloseMs = 10000;
 
-// The batch file reaches cmd through this variable, so that no character of
-// the install folder's name is read by cmd's command-line parser.
-constexpr wchar_t kScriptPathVariable[] = L"TAVRIN_UNINSTALL_SCRIPT";
-constexpr wchar_t kFolderPathVariable[] = L"TAVRIN_UNINSTALL_FOLDER";
+// The uninstall script is written into a new folder of its own in the
+// temporary folder; the rest of the folder's name is made of digits and '_'.
+constexpr wchar_t kScriptFolderPrefix[] = L"tavrin_uninstall_";
 
 // Both keys are shared with Windows and other programs, so an uninstall only
 // ever deletes the values recorded for it (clean depth 0).
@@ -551,45 +550,45 @@ std::string TavrinInstaller::BuildUninstallScript(
 
 void TavrinInstaller::WriteAndStartUninstallScript(
     const std::vector<base::FilePath>& leftovers) {
-  const base::FilePath script = install_folder_ / kScriptFileName;
-  base::WriteFile(script, BuildUninstallScript(leftovers));
+  // No path may reach cmd's command line, not even through a variable:
+  // Wine's cmd expands the line's variables a second time, so a folder
+  // named "%PATH%" would become the system path. The script is written
+  // under a fixed name into a new folder of ours, and cmd starts in the
+  // temporary folder and reaches it by that folder's name, which is made of
+  // ASCII letters, digits and '_'; inside the script, paths are written so
+  // that cmd reads them as they are. cmd never starts in the install folder,
+  // which could not be removed while it is a process's current folder, nor
+  // in the script's folder, which a console host started with it may keep
+  // as its own current folder until cmd has ended.
+  base::FilePath temp_folder;
+  base::FilePath script_folder;
+  if (!base::GetTempDir(&temp_folder) ||
+      !base::CreateTemporaryDirInDir(temp_folder, kScriptFolderPrefix,
+                                     &script_folder)) {
+    LOG(ERROR) << "Could not create a folder for the uninstall script";
+    return;
+  }
+  base::WriteFile(script_folder / kScriptFileName,
+                  BuildUninstallScript(leftovers));
 
-  // The script's path goes through the environment: cmd expands the
-  // variable once and does not parse its text again, so '%', '&' or '^' in
-  // a folder name cannot change the command. %0 inside the script is then
-  // the quoted path, which "del %0" needs.
   wchar_t system_folder[MAX_PATH];
   const UINT length = ::GetSystemDirectoryW(system_folder, MAX_PATH);
   const std::wstring cmd =
       (length && length < MAX_PATH ? std::wstring(system_folder, length) + L"\\"
                                    : std::wstring()) +
       L"cmd.exe";
-  ::SetEnvironmentVariableW(kScriptPathVariable, script.c_str());
-  ::SetEnvironmentVariableW(kFolderPathVariable, install_folder_.c_str());
-  // The script inherits the current folder, and a folder that is some
-  // process's current one cannot be removed: it runs from the system folder.
-  const DWORD current_size = ::GetCurrentDirectoryW(0, nullptr);
-  std::wstring current(current_size, L'\0');
-  current.resize(::GetCurrentDirectoryW(current_size, current.data()));
-  if (length && length < MAX_PATH)
-    ::SetCurrentDirectoryW(system_folder);
+  const std::wstring folder_name = script_folder.filename().native();
+  const std::wstring script = folder_name + L"\\" + kScriptFileName;
   base::LaunchOptions options;
   options.start_hidden = true;
+  options.current_directory = temp_folder;
   // Some command interpreters (Wine's) keep the script open while it runs,
-  // so its own last line cannot remove the folder that holds it, and read
-  // "%0" again after substituting it, so a '%' in the folder's name makes
-  // "del %0" miss. The second del and rmdir run once the script has ended
-  // and is closed; where the script did its work, they find nothing to do.
-  const std::wstring script_variable =
-      std::wstring(L"\"%") + kScriptPathVariable + L"%\"";
-  HANDLE process = base::LaunchProcess(
-      L"\"" + cmd + L"\" /d /v:off /c \"" + script_variable + L" & del " +
-          script_variable + L" & rmdir \"%" + kFolderPathVariable + L"%\"\"",
-      options);
-  if (!current.empty())
-    ::SetCurrentDirectoryW(current.c_str());
-  ::SetEnvironmentVariableW(kScriptPathVariable, nullptr);
-  ::SetEnvironmentVariableW(kFolderPathVariable, nullptr);
+  // so that its own "del %0" fails; the del after it runs once the script
+  // has ended, and then the script's folder goes.
+  HANDLE process = base::LaunchProcess(L"\"" + cmd + L"\" /d /v:off /c \"" +
+                                           script + L" & del " + script +
+                                           L" & rmdir " + folder_name + L"\"",
+                                       options);
   if (process)
     ::CloseHandle(process);
 }

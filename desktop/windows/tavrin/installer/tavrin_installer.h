@@ -64,6 +64,9 @@ class TavrinInstaller : public RegistryEntryDelegate {
   // Ends every tavrin.exe of the install folder that WMI lists.
   void TerminateNotifiersOfFolder();
   bool RemoveInstalledFiles(bool continue_on_error);
+  // Writes k.bat into a new folder under the temporary folder and starts it
+  // from the temporary folder; once the script has ended, its cmd removes
+  // that new folder too.
   void WriteAndStartUninstallScript(
       const std::vector<base::FilePath>& leftovers);
 

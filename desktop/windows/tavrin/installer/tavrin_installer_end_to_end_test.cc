@@ -16,11 +16,13 @@
 
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/scoped_environment_variable_override.h"
 #include "base/time/time.h"
 #include "base/values.h"
 #include "base/win/scoped_com_initializer.h"
@@ -44,27 +46,37 @@ constexpr wchar_t kEmulationKey[] =
     L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
     L"FEATURE_BROWSER_EMULATION";
 
+bool IsEmptyFolder(const base::FilePath& path) {
+  std::error_code error;
+  return std::filesystem::is_empty(path.native(), error) && !error;
+}
+
+// Waits until |path| has gone and |scripts|, where the uninstall script runs
+// from a folder of its own, is empty.
 ::testing::AssertionResult WaitUntilGone(const base::FilePath& path,
+                                         const base::FilePath& scripts,
                                          int seconds) {
   for (int i = 0; i < seconds * 20; ++i) {
-    if (!base::PathExists(path))
+    if (!base::PathExists(path) && IsEmptyFolder(scripts))
       return ::testing::AssertionSuccess();
     ::Sleep(50);
   }
   ::testing::AssertionResult failure = ::testing::AssertionFailure();
   failure << "still there:";
   std::error_code error;
-  for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(path.native(), error)) {
-    failure
-        << " "
-        << base::WideToUTF8(
-               std::filesystem::relative(entry.path(), path.native()).native());
+  for (const base::FilePath& folder : {path, scripts}) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(
+             folder.native(), error)) {
+      failure << " " << base::WideToUTF8(entry.path().native());
+      // What the uninstall script was told.
+      std::string script;
+      if (entry.path().filename() == L"k.bat" &&
+          base::ReadFileToString(entry.path().native(), &script)) {
+        failure << ":\n" << script;
+      }
+    }
   }
-  // What the uninstall script was told, and whether it is still at work.
-  std::string script;
-  if (base::ReadFileToString(path / L"k.bat", &script))
-    failure << "\nk.bat:\n" << script;
+  // Whether the script is still at work.
   failure << "\nrunning:";
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot != INVALID_HANDLE_VALUE) {
@@ -134,16 +146,34 @@ bool WmiKnowsExecutablePaths() {
   return known;
 }
 
-class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
+// The browser installation's folder and the install folder in it.
+struct FolderNames {
+  const wchar_t* browser;
+  const wchar_t* install;
+};
+
+void PrintTo(const FolderNames& names, std::ostream* out) {
+  *out << base::WideToUTF8(names.browser) << " / "
+       << base::WideToUTF8(names.install);
+}
+
+class InstallerEndToEndTest : public ::testing::TestWithParam<FolderNames> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(com_.Succeeded());
     ASSERT_EQ(nullptr, tavrin_test::FindMainWindow())
         << "a notifier is already running";
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    // The installer, and with it the uninstall script, takes this as its
+    // temporary folder.
+    scripts_ = temp_.GetPath() / L"scripts";
+    ASSERT_TRUE(base::CreateDirectory(scripts_));
+    temp_override_ = std::make_unique<base::ScopedEnvironmentVariableOverride>(
+        L"TMP", scripts_.native());
+    ASSERT_TRUE(temp_override_->Succeeded());
 
-    browser_ = temp_.GetPath() / GetParam();
-    folder_ = browser_ / L"tavrin";
+    browser_ = temp_.GetPath() / GetParam().browser;
+    folder_ = browser_ / GetParam().install;
     package_ = temp_.GetPath() / L"package";
     ASSERT_TRUE(base::CreateDirectory(folder_));
     ASSERT_TRUE(base::CreateDirectory(package_));
@@ -195,6 +225,7 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
       if (scheduler->Init())
         scheduler->DeleteTask(task_name_);
     }
+    temp_override_.reset();
   }
 
   tavrin_test::ProgramResult Run(const base::FilePath& program,
@@ -223,6 +254,8 @@ class InstallerEndToEndTest : public ::testing::TestWithParam<const wchar_t*> {
   base::FilePath browser_;
   base::FilePath folder_;
   base::FilePath package_;
+  base::FilePath scripts_;
+  std::unique_ptr<base::ScopedEnvironmentVariableOverride> temp_override_;
   std::wstring task_name_;
 };
 
@@ -298,7 +331,8 @@ TEST_P(InstallerEndToEndTest, InstallReinstallUninstall) {
   ASSERT_EQ(0u,
             Run(folder_ / L"tavrin_installer.exe", L"--uninstall").exit_code);
   EXPECT_EQ(nullptr, tavrin_test::WaitForMainWindow(false, 10));
-  EXPECT_TRUE(WaitUntilGone(folder_, 30)) << "the install folder stayed";
+  EXPECT_TRUE(WaitUntilGone(folder_, scripts_, 30))
+      << "the install folder or the script's folder stayed";
   EXPECT_NE(ERROR_SUCCESS,
             ::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Ulvena Tavrin",
                            RRF_RT_ANY, nullptr, nullptr, nullptr));
@@ -345,13 +379,19 @@ TEST_P(InstallerEndToEndTest, UnclosableNotifierIsTerminated) {
     ::CloseHandle(process);
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders,
-                         InstallerEndToEndTest,
-                         ::testing::Values(L"Ulvena",
-                                           L"Zażółć gęślą jaźń",
-                                           L"Привет мир",
-                                           L"中文 文件夹",
-                                           L"O'Brien & 100% ^x! (1)"));
+// cmd reads '%', '!', '^' and '&' on its own terms and non-ASCII letters in
+// its code page, in either folder of a path.
+INSTANTIATE_TEST_SUITE_P(
+    Folders,
+    InstallerEndToEndTest,
+    ::testing::Values(FolderNames{L"Ulvena", L"tavrin"},
+                      FolderNames{L"Zażółć gęślą jaźń", L"tavrin"},
+                      FolderNames{L"Привет мир", L"tavrin"},
+                      FolderNames{L"中文 文件夹", L"tavrin"},
+                      FolderNames{L"O'Brien & 100% ^x! (1)", L"tavrin"},
+                      FolderNames{L"%PATH% %OS% %% %~dp0 !x! ^ & ż", L"tavrin"},
+                      FolderNames{L"Ulvena", L"%PATH% %OS% %% %~dp0 !x! ^ & ż"},
+                      FolderNames{L"%OS% and %%", L"Жук %PATH% !x!"}));
 
 }  // namespace
 }  // namespace installer

@@ -17,7 +17,9 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/scoped_environment_variable_override.h"
 #include "base/test/test_log_capture.h"
 #include "base/time/time.h"
 #include "base/values.h"
@@ -26,6 +28,7 @@
 #include "desktop/windows/installer/service/install_log_serializer.h"
 #include "desktop/windows/tavrin/installer/test/fake_task_scheduler.h"
 #include "gtest/gtest.h"
+#include "tests/test/program_runner.h"
 
 namespace installer {
 namespace {
@@ -61,6 +64,13 @@ Snapshot TakeSnapshot(const base::FilePath& folder) {
     }
   }
   return snapshot;
+}
+
+// A folder that cannot be listed, as one whose file is held open may not
+// be, counts as not empty.
+bool IsEmptyFolder(const base::FilePath& folder) {
+  std::error_code error;
+  return std::filesystem::is_empty(folder.native(), error) && !error;
 }
 
 bool ReadString(HKEY root,
@@ -137,6 +147,13 @@ class TavrinInstallerTest : public ::testing::Test {
     package_ = temp_.GetPath() / L"package";
     browser_ = temp_.GetPath() / L"browser";
     folder_ = browser_ / L"tavrin";
+    // The uninstall script runs from a folder of its own in the temporary
+    // folder: this one, so that the test sees it come and go.
+    scripts_ = temp_.GetPath() / L"scripts";
+    ASSERT_TRUE(base::CreateDirectory(scripts_));
+    temp_override_ = std::make_unique<base::ScopedEnvironmentVariableOverride>(
+        L"TMP", scripts_.native());
+    ASSERT_TRUE(temp_override_->Succeeded());
     ASSERT_TRUE(base::CreateDirectory(package_ / L"notifications"));
     ASSERT_TRUE(base::CreateDirectory(browser_));
     ASSERT_TRUE(base::WriteFile(package_ / L"tavrin.exe", "notifier"));
@@ -156,6 +173,7 @@ class TavrinInstallerTest : public ::testing::Test {
     DeleteValue(HKEY_CURRENT_USER, kEmulationKey, L"other.exe");
     base::Time::SetNowForTesting(nullptr);
     base::PathService::RemoveOverride(base::DIR_EXE);
+    temp_override_.reset();
   }
 
   void ForgetRegistryValues() {
@@ -192,17 +210,18 @@ class TavrinInstallerTest : public ::testing::Test {
   }
 
   // The uninstall script runs on its own once started; under Wine its wait
-  // for this process ends at once (tasklist is a stub there).
-  // Its last line deletes it and then removes the folder.
-  ::testing::AssertionResult WaitForScriptToEnd(bool removes_folder = false) {
-    const base::FilePath gone = removes_folder ? folder_ : folder_ / L"k.bat";
+  // for this process ends at once (tasklist is a stub there). When it has
+  // done its work, its cmd removes the script's folder.
+  ::testing::AssertionResult WaitForScriptToEnd() {
     for (int i = 0; i < 300; ++i) {
-      if (!base::PathExists(gone))
+      if (IsEmptyFolder(scripts_))
         return ::testing::AssertionSuccess();
       Sleep(50);
     }
     ::testing::AssertionResult failure = ::testing::AssertionFailure();
     failure << "still there:";
+    for (const auto& [name, contents] : TakeSnapshot(scripts_))
+      failure << " " << base::WideToUTF8(name);
     for (const auto& [name, contents] : TakeSnapshot(folder_))
       failure << " " << base::WideToUTF8(name);
     return failure;
@@ -227,6 +246,8 @@ class TavrinInstallerTest : public ::testing::Test {
   base::FilePath package_;
   base::FilePath browser_;
   base::FilePath folder_;
+  base::FilePath scripts_;
+  std::unique_ptr<base::ScopedEnvironmentVariableOverride> temp_override_;
   FakeTaskService tasks_;
   base::TestLogCapture log_;
 };
@@ -433,7 +454,6 @@ TEST_F(TavrinInstallerTest, ReinstallKeepsFirstChoices) {
             tasks_.deleted);
   ASSERT_EQ(2u, tasks_.created.size());
   EXPECT_EQ(L"tavrin Autoupdate 1700000000", tasks_.created[1].name);
-  EXPECT_FALSE(base::PathExists(folder_ / L"k.bat"));
   // No backup of the replaced files stays behind.
   for (const auto& [name, contents] : TakeSnapshot(folder_))
     EXPECT_EQ(std::wstring::npos, name.find(L".old")) << name;
@@ -572,7 +592,7 @@ TEST_F(TavrinInstallerTest, UninstallRemovesOnlyWhatTheLogLists) {
   tasks_.deleted.clear();
 
   ASSERT_TRUE(Uninstall());
-  ASSERT_TRUE(WaitForScriptToEnd(/*removes_folder=*/true));
+  ASSERT_TRUE(WaitForScriptToEnd());
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, kRunValue));
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kEmulationKey, kEmulationValue));
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"Other Program"));
@@ -623,7 +643,7 @@ TEST_F(TavrinInstallerTest, UninstallByHostileOrOldLog) {
       log, (folder_ / L"installation_status.xml").native()));
 
   ASSERT_TRUE(Uninstall());
-  ASSERT_TRUE(WaitForScriptToEnd(/*removes_folder=*/true));
+  ASSERT_TRUE(WaitForScriptToEnd());
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, kRunValue));
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"Other Program"));
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kEmulationKey, L"other.exe"));
@@ -631,6 +651,58 @@ TEST_F(TavrinInstallerTest, UninstallByHostileOrOldLog) {
   EXPECT_FALSE(base::PathExists(folder_));
   EXPECT_TRUE(
       log_.ContainsPrefix(logging::LOG_WARNING, "Skipping ..\\launcher.exe"));
+}
+
+// Windows cannot remove a folder that is some process's current folder, so
+// the script's cmd must not start in the install folder even when the
+// uninstall was started from there; it starts in the temporary folder.
+// Wine's tasklist is a stub: a recorder of ours, first on the PATH under
+// that name, notes the folder that the script is in when it first asks for
+// this process (it changes folder nowhere before) and answers that the
+// process has ended.
+TEST_F(TavrinInstallerTest, UninstallScriptStartsInTheTemporaryFolder) {
+  ASSERT_TRUE(Install());
+  const base::FilePath tools = temp_.GetPath() / L"tools";
+  const base::FilePath noted = temp_.GetPath() / L"script_folder.txt";
+  ASSERT_TRUE(base::CreateDirectory(tools));
+  ASSERT_TRUE(base::CopyFile(
+      tavrin_test::GetProgramNextToTest(L"current_folder_recorder.exe"),
+      tools / L"tasklist.exe"));
+  base::ScopedEnvironmentVariableOverride record(
+      L"TAVRIN_TEST_CURRENT_FOLDER_FILE", noted.native());
+  std::wstring path(32767, L'\0');
+  path.resize(GetEnvironmentVariableW(L"PATH", path.data(), 32767));
+  base::ScopedEnvironmentVariableOverride path_override(
+      L"PATH", tools.native() + L";" + path);
+
+  wchar_t current[MAX_PATH];
+  ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, current));
+  ASSERT_TRUE(SetCurrentDirectoryW(folder_.c_str()));
+  const bool uninstalled = Uninstall();
+  SetCurrentDirectoryW(current);
+  ASSERT_TRUE(uninstalled);
+  ASSERT_TRUE(WaitForScriptToEnd());
+
+  std::string script_folder;
+  ASSERT_TRUE(base::ReadFileToString(noted, &script_folder))
+      << "the script did not run";
+  EXPECT_TRUE(base::EqualsCaseInsensitiveASCII(scripts_.native(),
+                                               base::UTF8ToWide(script_folder)))
+      << script_folder;
+  EXPECT_FALSE(base::PathExists(folder_));
+}
+
+// A reinstall that cannot remove an old file fails before anything is
+// replaced: no script may be left to delete files after it.
+TEST_F(TavrinInstallerTest, ReinstallThatCannotRemoveAnOldFileWritesNoScript) {
+  ASSERT_TRUE(Install());
+  HANDLE held = CreateFileW((folder_ / L"readme.txt").c_str(), GENERIC_READ, 0,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  EXPECT_FALSE(Install());
+  // A script, once written, waits a second before it ends.
+  EXPECT_TRUE(IsEmptyFolder(scripts_));
+  CloseHandle(held);
 }
 
 TEST_F(TavrinInstallerTest, UninstallScriptLines) {
