@@ -372,8 +372,11 @@ TEST_P(InstallerOneFolderTest, FirstInstallTakesTheCommandLineChoices) {
             Run(package_ / L"tavrin_installer.exe",
                 L"--copyonly=1 \"--installfolder=" + folder_.native() + L"\"")
                 .exit_code);
-  EXPECT_NE(nullptr, tavrin_test::WaitForMainWindow(true, 20))
+  HWND window = tavrin_test::WaitForMainWindow(true, 20);
+  ASSERT_NE(nullptr, window)
       << "the copy-only install did not start the notifier";
+  HANDLE copy_only_notifier = OpenWindowProcess(window);
+  ASSERT_NE(nullptr, copy_only_notifier);
   InstallLog log = LoadLog(folder_);
   EXPECT_TRUE(log.copy_only);
   EXPECT_FALSE(log.all_users);
@@ -383,11 +386,18 @@ TEST_P(InstallerOneFolderTest, FirstInstallTakesTheCommandLineChoices) {
                              nullptr, nullptr, nullptr));
   }
 
+  // One notifier runs per desktop: the next install starts its own once
+  // this one has gone.
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0u, ExitCodeAfter(copy_only_notifier, 20000));
+  ::CloseHandle(copy_only_notifier);
+
   const base::FilePath machine_folder = browser_ / L"tavrin for all";
   ASSERT_EQ(0u, Run(package_ / L"tavrin_installer.exe",
                     L"--allusers=1 \"--installfolder=" +
                         machine_folder.native() + L"\"")
                     .exit_code);
+  EXPECT_NE(nullptr, tavrin_test::WaitForMainWindow(true, 20));
   log = LoadLog(machine_folder);
   task_name_ = L"tavrin Autoupdate " + base::UTF8ToWide(log.app_id);
   EXPECT_TRUE(log.all_users);
