@@ -386,7 +386,9 @@ bool InstallLogSerializer::Save(const InstallLog& log,
     LOG(ERROR) << "Could not serialise the install log";
     return false;
   }
-  return base::WriteFile(base::FilePath(path), text);
+  // A half-written log would make every later uninstall refuse to run: the
+  // new text goes to a file of its own and then replaces the old one.
+  return base::WriteFileAtomically(base::FilePath(path), text);
 }
 
 bool InstallLogSerializer::WriteTextElement(const std::string& name,

@@ -30,7 +30,8 @@ class InstallLogSerializer {
   // file was read; on failure |log| holds what was read before it.
   bool Load(InstallLog* log, const std::wstring& path);
 
-  // Writes |log| to |path|, replacing the file. Writes nothing and returns
+  // Writes |log| to |path|, replacing the file as a whole: the old file
+  // stays until the new one is complete. Writes nothing and returns
   // false when the document cannot be built or turned into text.
   bool Save(const InstallLog& log, const std::wstring& path);
 

@@ -1,7 +1,10 @@
 #include "desktop/windows/installer/service/install_log_serializer.h"
 
 #include <objbase.h>
+#include <windows.h>
 
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <regex>
 #include <string>
@@ -538,6 +541,24 @@ TEST_F(InstallLogSerializerTest, SaveWritesNothingWhenAnyDomStepFails) {
 TEST_F(InstallLogSerializerTest, SaveFailsWhenTheFileCannotBeWritten) {
   EXPECT_FALSE(InstallLogSerializer().Save(
       FullLog(), (temp_dir_.GetPath() / L"no" / L"log.xml").wstring()));
+}
+
+// The old log is replaced, never written over: a second name for the old
+// file (a hard link) keeps the old text whole.
+TEST_F(InstallLogSerializerTest, SaveReplacesTheOldFileAsAWhole) {
+  ASSERT_TRUE(base::WriteFile(path_, "old log"));
+  const base::FilePath old_file = temp_dir_.GetPath() / L"old.xml";
+  ASSERT_TRUE(::CreateHardLinkW(old_file.c_str(), path_.c_str(), nullptr));
+  ASSERT_TRUE(Save(FullLog()));
+  InstallLog log;
+  EXPECT_TRUE(Load(&log));
+  std::string old_text;
+  ASSERT_TRUE(base::ReadFileToString(old_file, &old_text));
+  EXPECT_EQ("old log", old_text);
+  // No temporary file is left behind.
+  EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(
+                                 temp_dir_.GetPath().native()),
+                             std::filesystem::directory_iterator()));
 }
 
 // Damaged copies of a valid log: each one must read as the rules say or fail

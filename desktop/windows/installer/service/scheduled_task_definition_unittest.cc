@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 #include "base/command_line.h"
@@ -19,8 +20,8 @@ namespace {
 
 constexpr wchar_t kUser[] = L"WORKGROUP\\alice";
 
-// A fixed point in time; the boundaries are checked in local time against
-// the platform's own conversion.
+// A fixed point in time, in October: daylight saving time in the north,
+// summer time in some southern zones, neither in others.
 base::Time FixedNow() {
   SYSTEMTIME utc = {2016, 10, 4, 13, 8, 3, 5, 0};
   FILETIME file_time;
@@ -28,16 +29,25 @@ base::Time FixedNow() {
   return base::Time::FromFileTime(file_time);
 }
 
-std::wstring LocalText(base::Time time) {
-  FILETIME utc_file, local_file;
-  time.ToFileTime(&utc_file);
-  FileTimeToLocalFileTime(&utc_file, &local_file);
-  SYSTEMTIME local;
-  FileTimeToSystemTime(&local_file, &local);
-  wchar_t text[32];
-  swprintf(text, 32, L"%04d-%02d-%02dT%02d:%02d:%02d", local.wYear,
-           local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond);
-  return text;
+// The point in time that a boundary text names in the machine's zone, with
+// the offset of that date: null when the text is not of the form
+// 2016-10-13T08:03:05.
+base::Time TimeOfLocalText(const std::wstring& text) {
+  SYSTEMTIME local = {};
+  wchar_t end = 0;
+  if (text.size() != 19 ||
+      swscanf(text.c_str(), L"%4hu-%2hu-%2huT%2hu:%2hu:%2hu%lc", &local.wYear,
+              &local.wMonth, &local.wDay, &local.wHour, &local.wMinute,
+              &local.wSecond, &end) != 6) {
+    return base::Time();
+  }
+  SYSTEMTIME utc;
+  FILETIME file_time;
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) ||
+      !SystemTimeToFileTime(&utc, &file_time)) {
+    return base::Time();
+  }
+  return base::Time::FromFileTime(file_time);
 }
 
 // The installer's own daily update task, filled as the installer fills it.
@@ -60,9 +70,12 @@ TaskInfo UpdateTaskInfo(bool all_users) {
   return info;
 }
 
+// Read back in the machine's zone, whatever it is and whatever today's
+// offset, the text names the same second.
 TEST(ScheduledTaskDefinitionTest, FormatsBoundariesInLocalTimeToTheSecond) {
-  EXPECT_EQ(LocalText(FixedNow()), FormatTaskTime(FixedNow()));
-  EXPECT_EQ(19u, FormatTaskTime(FixedNow()).size());
+  EXPECT_EQ(FixedNow(), TimeOfLocalText(FormatTaskTime(FixedNow())));
+  const base::Time january = FixedNow() - base::TimeDelta::FromDays(270);
+  EXPECT_EQ(january, TimeOfLocalText(FormatTaskTime(january)));
   EXPECT_TRUE(FormatTaskTime(base::Time()).empty());
 }
 
@@ -92,8 +105,8 @@ TEST(ScheduledTaskDefinitionTest, RunOnceTaskExpiresAtOnceAndIsDeleted) {
   EXPECT_EQ(TASK_TRIGGER_REGISTRATION, once.type);
   EXPECT_EQ(L"Run once", once.id);
   EXPECT_TRUE(once.start_boundary.empty());
-  EXPECT_EQ(LocalText(FixedNow() + base::TimeDelta::FromSeconds(30)),
-            once.end_boundary);
+  EXPECT_EQ(FixedNow() + base::TimeDelta::FromSeconds(30),
+            TimeOfLocalText(once.end_boundary));
   EXPECT_TRUE(definition.delete_after_registration);
 }
 

@@ -386,8 +386,12 @@ TEST_F(TaskSchedulerV2Test, EnableRunStateAndLastRunTime) {
   EXPECT_EQ(TaskState::kUnknown, scheduler_.GetTaskState(L"t"));
   EXPECT_EQ(TaskState::kNotFound, scheduler_.GetTaskState(L"absent"));
 
-  // Never ran: the null time, not 1899.
+  // Never ran: the null time, not 1899, whether the service says so or
+  // only answers the date 0.
   EXPECT_TRUE(scheduler_.GetLastRunTime(L"t").is_null());
+  task->last_run_result = SCHED_S_TASK_HAS_NOT_RUN;
+  EXPECT_TRUE(scheduler_.GetLastRunTime(L"t").is_null());
+  task->last_run_result = S_OK;
   SYSTEMTIME local = {2016, 10, 4, 13, 8, 3, 5, 0};
   DATE date = 0;
   ASSERT_TRUE(SystemTimeToVariantTime(&local, &date));

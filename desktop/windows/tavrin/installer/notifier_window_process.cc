@@ -39,6 +39,15 @@ bool IsSameFilePath(const base::FilePath& a, const base::FilePath& b) {
                                 TRUE) == CSTR_EQUAL;
 }
 
+std::vector<HWND> FindWindowsByClassAndTitle(const wchar_t* class_name,
+                                             const wchar_t* title) {
+  std::vector<HWND> windows;
+  HWND window = nullptr;
+  while ((window = ::FindWindowExW(nullptr, window, class_name, title)))
+    windows.push_back(window);
+  return windows;
+}
+
 HANDLE OpenWindowProcessOf(HWND window, const base::FilePath& executable) {
   DWORD pid = 0;
   if (!::GetWindowThreadProcessId(window, &pid) || !pid)

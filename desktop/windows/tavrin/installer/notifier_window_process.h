@@ -3,9 +3,16 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "base/files/file_path.h"
 
 namespace installer {
+
+// Every top-level window of |class_name| titled |title|, in z-order;
+// FindWindowW names only the first of them.
+std::vector<HWND> FindWindowsByClassAndTitle(const wchar_t* class_name,
+                                             const wchar_t* title);
 
 // The process that owns |window|, opened to wait for and to end it, when its
 // executable is |executable|; null for any other process, so that a notifier

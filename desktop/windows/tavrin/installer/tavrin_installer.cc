@@ -1,8 +1,5 @@
 #include "desktop/windows/tavrin/installer/tavrin_installer.h"
 
-#include <wbemidl.h>
-#include <wrl/client.h>
-
 #include <cstdint>
 #include <utility>
 
@@ -16,9 +13,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "base/values.h"
-#include "base/win/scoped_variant.h"
 #include "base/win/windows_version.h"
-#include "base/win/wmi.h"
 #include "desktop/windows/installer/service/install_log_serializer.h"
 #include "desktop/windows/installer/service/registry_entry.h"
 #include "desktop/windows/installer/service/registry_table_row.h"
@@ -125,24 +120,14 @@ std::vector<std::string> SplitFileList(const std::string& contents) {
   return names;
 }
 
-void TerminateProcessOfRow(IWbemClassObject* row) {
-  base::win::ScopedVariant process_id;
-  if (FAILED(
-          row->Get(L"ProcessId", 0, process_id.Receive(), nullptr, nullptr)) ||
-      process_id.type() == VT_NULL || process_id.type() == VT_EMPTY) {
-    return;
-  }
-  const DWORD pid = process_id.type() == VT_UI4
-                        ? V_UI4(&process_id.Get())
-                        : static_cast<DWORD>(V_I4(&process_id.Get()));
-  HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-  if (!process)
-    return;
-  // Termination completes on its own time; until it has, the executable is
-  // in use and the reinstall that follows could not replace it.
-  if (::TerminateProcess(process, 0))
+// Ends |process| unless it has ended already, and gives the end its time:
+// until it has come, the executable is in use and a reinstall could not
+// replace it.
+void TerminateAndWait(HANDLE process) {
+  if (::WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
+      ::TerminateProcess(process, 0)) {
     ::WaitForSingleObject(process, kTerminateWaitMs);
-  ::CloseHandle(process);
+  }
 }
 
 }  // namespace
@@ -151,7 +136,8 @@ TavrinInstaller::TavrinInstaller(const base::FilePath& install_folder,
                                  bool all_users,
                                  bool copy_only)
     : install_folder_(install_folder),
-      task_scheduler_factory_(&TaskScheduler::Create) {
+      task_scheduler_factory_(&TaskScheduler::Create),
+      notifier_process_lister_(&QueryNotifierProcessIds) {
   new_log_.copy_only = copy_only;
   new_log_.all_users = all_users;
   new_log_.install_path = install_folder_.native();
@@ -172,6 +158,11 @@ std::vector<RegistryKeyRecord>* TavrinInstaller::GetRegistryLog(HKEY root) {
 void TavrinInstaller::SetTaskSchedulerFactoryForTesting(
     TaskSchedulerFactory factory) {
   task_scheduler_factory_ = std::move(factory);
+}
+
+void TavrinInstaller::SetNotifierProcessListerForTesting(
+    NotifierProcessLister lister) {
+  notifier_process_lister_ = std::move(lister);
 }
 
 bool TavrinInstaller::Install() {
@@ -440,54 +431,64 @@ void TavrinInstaller::Finalize() {
 }
 
 void TavrinInstaller::CloseRunningNotifier() {
-  HWND window = ::FindWindowW(kNotifierWindowClass, kNotifierWindowTitle);
-  // The window's process, when it is this folder's notifier: a closed window
-  // is not yet an ended process, and until the process has ended its
-  // executable is in use and a reinstall could not replace it.
-  HANDLE window_process = nullptr;
-  bool window_closed = true;
-  if (window) {
-    window_process =
-        OpenWindowProcessOf(window, install_folder_ / kNotifierFileName);
+  // Only this folder's notifier is asked to close. Another installation's
+  // notifier (a second browser installation) has nothing to do with these
+  // files: it is never closed, waited for or ended. FindWindowW would name
+  // just one window, perhaps the other's, so every window is looked at.
+  const base::FilePath notifier = install_folder_ / kNotifierFileName;
+  std::vector<HWND> windows;
+  std::vector<HANDLE> processes;
+  for (HWND window :
+       FindWindowsByClassAndTitle(kNotifierWindowClass, kNotifierWindowTitle)) {
+    HANDLE process = OpenWindowProcessOf(window, notifier);
+    if (!process)
+      continue;
     ::PostMessageW(window, WM_CLOSE, 0, 0);
-    window_closed = false;
-    for (int i = 0; i < kCloseWindowPolls; ++i) {
-      if (!::FindWindowW(kNotifierWindowClass, kNotifierWindowTitle)) {
-        window_closed = true;
-        break;
-      }
-      ::Sleep(kCloseWindowPollMs);
+    windows.push_back(window);
+    processes.push_back(process);
+  }
+
+  bool windows_closed = true;
+  for (int i = 0; !windows.empty() && i < kCloseWindowPolls; ++i) {
+    windows_closed = true;
+    for (HWND window : windows)
+      windows_closed = windows_closed && !::IsWindow(window);
+    if (windows_closed)
+      break;
+    ::Sleep(kCloseWindowPollMs);
+  }
+
+  // A closed window is not yet an ended process: the notifier still removes
+  // its tray icon and saves its launcher log. It gets that time before the
+  // sweep below, so that only a notifier that does not exit is ended.
+  if (windows_closed) {
+    const DWORD start = ::GetTickCount();
+    for (HANDLE process : processes) {
+      const DWORD waited = ::GetTickCount() - start;
+      ::WaitForSingleObject(
+          process, waited < kExitAfterCloseMs ? kExitAfterCloseMs - waited : 0);
     }
   }
 
   TerminateNotifiersOfFolder();
 
-  if (window_process) {
-    // What WMI could not name (a system without executable paths in
-    // Win32_Process) is ended here all the same, once it had its time.
-    if (!window_closed ||
-        ::WaitForSingleObject(window_process, kExitAfterCloseMs) !=
-            WAIT_OBJECT_0) {
-      if (::TerminateProcess(window_process, 0))
-        ::WaitForSingleObject(window_process, kTerminateWaitMs);
-    }
-    ::CloseHandle(window_process);
+  // What WMI could not name (a system without executable paths in
+  // Win32_Process) is ended here all the same.
+  for (HANDLE process : processes) {
+    TerminateAndWait(process);
+    ::CloseHandle(process);
   }
 }
 
 void TavrinInstaller::TerminateNotifiersOfFolder() {
   // Whatever did not close, and copies without a window, are ended.
-  Microsoft::WRL::ComPtr<IWbemServices> services;
-  if (FAILED(base::win::ConnectToWmi(&services)))
-    return;
-  const std::wstring query =
-      BuildNotifierProcessQuery(install_folder_.native());
-  if (query.empty())
-    return;
-  Microsoft::WRL::ComPtr<IEnumWbemClassObject> rows;
-  if (FAILED(base::win::ExecWmiQuery(services.Get(), query, &rows)))
-    return;
-  base::win::ForEachWmiObject(rows.Get(), &TerminateProcessOfRow);
+  for (DWORD pid : notifier_process_lister_(install_folder_.native())) {
+    HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!process)
+      continue;
+    TerminateAndWait(process);
+    ::CloseHandle(process);
+  }
 }
 
 bool TavrinInstaller::RemoveInstalledFiles(bool continue_on_error) {

@@ -23,6 +23,9 @@ class TaskScheduler;
 class TavrinInstaller : public RegistryEntryDelegate {
  public:
   using TaskSchedulerFactory = std::function<std::unique_ptr<TaskScheduler>()>;
+  // The ids of the running processes of tavrin.exe in an install folder.
+  using NotifierProcessLister =
+      std::function<std::vector<DWORD>(const std::wstring& install_folder)>;
 
   TavrinInstaller(const base::FilePath& install_folder,
                   bool all_users,
@@ -48,6 +51,9 @@ class TavrinInstaller : public RegistryEntryDelegate {
   // Stands in for the platform's task service; tests use it to see what is
   // registered and to make registration fail.
   void SetTaskSchedulerFactoryForTesting(TaskSchedulerFactory factory);
+  // Stands in for WMI's list of a folder's notifier processes, which some
+  // systems give without executable paths.
+  void SetNotifierProcessListerForTesting(NotifierProcessLister lister);
 
  private:
   bool ReadStatus();
@@ -84,6 +90,7 @@ class TavrinInstaller : public RegistryEntryDelegate {
   InstallLog old_log_;
   InstallLog new_log_;
   TaskSchedulerFactory task_scheduler_factory_;
+  NotifierProcessLister notifier_process_lister_;
 };
 
 }  // namespace installer

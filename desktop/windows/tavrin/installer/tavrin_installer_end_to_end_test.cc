@@ -393,5 +393,108 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderNames{L"Ulvena", L"%PATH% %OS% %% %~dp0 !x! ^ & ż"},
                       FolderNames{L"%OS% and %%", L"Жук %PATH% !x!"}));
 
+// What needs one browser installation's folder name only.
+class InstallerOneFolderTest : public InstallerEndToEndTest {
+ protected:
+  InstallLog LoadLog(const base::FilePath& folder) {
+    InstallLog log;
+    EXPECT_TRUE(InstallLogSerializer().Load(
+        &log, (folder / L"installation_status.xml").native()));
+    return log;
+  }
+};
+
+// The command line's choices reach a first install: a copy-only install
+// writes no registry value and still starts the notifier; an all-users
+// install writes its values for the machine.
+TEST_P(InstallerOneFolderTest, FirstInstallTakesTheCommandLineChoices) {
+  ASSERT_EQ(0u,
+            Run(package_ / L"tavrin_installer.exe",
+                L"--copyonly=1 \"--installfolder=" + folder_.native() + L"\"")
+                .exit_code);
+  HWND window = tavrin_test::WaitForMainWindow(true, 20);
+  ASSERT_NE(nullptr, window)
+      << "the copy-only install did not start the notifier";
+  HANDLE copy_only_notifier = OpenWindowProcess(window);
+  ASSERT_NE(nullptr, copy_only_notifier);
+  InstallLog log = LoadLog(folder_);
+  EXPECT_TRUE(log.copy_only);
+  EXPECT_FALSE(log.all_users);
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    EXPECT_NE(ERROR_SUCCESS,
+              ::RegGetValueW(root, kRunKey, L"Ulvena Tavrin", RRF_RT_ANY,
+                             nullptr, nullptr, nullptr));
+  }
+
+  // One notifier runs per desktop: the next install starts its own once
+  // this one has gone.
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0u, ExitCodeAfter(copy_only_notifier, 20000));
+  ::CloseHandle(copy_only_notifier);
+
+  const base::FilePath machine_folder = browser_ / L"tavrin for all";
+  ASSERT_EQ(0u, Run(package_ / L"tavrin_installer.exe",
+                    L"--allusers=1 \"--installfolder=" +
+                        machine_folder.native() + L"\"")
+                    .exit_code);
+  EXPECT_NE(nullptr, tavrin_test::WaitForMainWindow(true, 20));
+  log = LoadLog(machine_folder);
+  task_name_ = L"tavrin Autoupdate " + base::UTF8ToWide(log.app_id);
+  EXPECT_TRUE(log.all_users);
+  EXPECT_FALSE(log.copy_only);
+  wchar_t run[1024];
+  DWORD size = sizeof(run);
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, L"Ulvena Tavrin",
+                           RRF_RT_REG_SZ, nullptr, run, &size));
+  EXPECT_EQ(machine_folder.native() + L"\\tavrin.exe", std::wstring(run));
+  EXPECT_NE(ERROR_SUCCESS,
+            ::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Ulvena Tavrin",
+                           RRF_RT_ANY, nullptr, nullptr, nullptr));
+}
+
+// Two browser installations, each with its own notifier (one runs per
+// desktop): reinstalling and uninstalling one of them leaves the other's
+// running notifier alone.
+TEST_P(InstallerOneFolderTest, OtherInstallationsNotifierKeepsRunning) {
+  const base::FilePath beta = temp_.GetPath() / L"Ulvena Beta";
+  const base::FilePath beta_folder = beta / L"tavrin";
+  ASSERT_TRUE(base::CreateDirectory(beta_folder));
+  ASSERT_TRUE(tavrin_test::InstallFakeLauncher(beta));
+  ASSERT_TRUE(base::CopyFile(browser_ / L"installer_prefs.json",
+                             beta / L"installer_prefs.json"));
+  ASSERT_EQ(0u, Run(package_ / L"tavrin_installer.exe",
+                    L"\"--installfolder=" + beta_folder.native() + L"\"")
+                    .exit_code);
+  const std::wstring beta_task =
+      L"tavrin Autoupdate " + base::UTF8ToWide(LoadLog(beta_folder).app_id);
+  HWND window = tavrin_test::WaitForMainWindow(true, 20);
+  ASSERT_NE(nullptr, window);
+  HANDLE beta_notifier = OpenWindowProcess(window);
+  ASSERT_NE(nullptr, beta_notifier);
+
+  ASSERT_EQ(0u, Install().exit_code);
+  task_name_ =
+      L"tavrin Autoupdate " + base::UTF8ToWide(LoadLog(folder_).app_id);
+  ASSERT_EQ(0u, Install().exit_code);
+  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), ExitCodeAfter(beta_notifier, 0))
+      << "the reinstall closed the other installation's notifier";
+  ASSERT_EQ(0u,
+            Run(folder_ / L"tavrin_installer.exe", L"--uninstall").exit_code);
+  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), ExitCodeAfter(beta_notifier, 0))
+      << "the uninstall closed the other installation's notifier";
+  EXPECT_EQ(window, tavrin_test::FindMainWindow());
+  EXPECT_FALSE(base::PathExists(folder_ / L"tavrin.exe"));
+  ::CloseHandle(beta_notifier);
+
+  std::unique_ptr<TaskScheduler> scheduler = TaskScheduler::Create();
+  if (scheduler->Init())
+    scheduler->DeleteTask(beta_task);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folder,
+                         InstallerOneFolderTest,
+                         ::testing::Values(L"Ulvena"));
+
 }  // namespace
 }  // namespace installer

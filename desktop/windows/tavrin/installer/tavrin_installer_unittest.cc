@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -26,6 +29,7 @@
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/service/install_log.h"
 #include "desktop/windows/installer/service/install_log_serializer.h"
+#include "desktop/windows/tavrin/installer/notifier_window_process.h"
 #include "desktop/windows/tavrin/installer/test/fake_task_scheduler.h"
 #include "gtest/gtest.h"
 #include "tests/test/program_runner.h"
@@ -139,6 +143,68 @@ std::map<std::wstring, std::string> ReadKey(HKEY root, const wchar_t* path) {
   return values;
 }
 
+// Stands in for WMI's list of a folder's notifier processes: Wine's
+// Win32_Process has no ExecutablePath, so the list is made from the
+// processes' image names.
+std::vector<DWORD> ListNotifierProcesses(const std::wstring& install_folder) {
+  std::vector<DWORD> ids;
+  const base::FilePath notifier =
+      base::FilePath(install_folder) / L"tavrin.exe";
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE)
+    return ids;
+  PROCESSENTRY32W entry = {sizeof(entry)};
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                 entry.th32ProcessID);
+    if (!process)
+      continue;
+    wchar_t image[MAX_PATH * 4];
+    DWORD size = sizeof(image) / sizeof(image[0]);
+    if (QueryFullProcessImageNameW(process, 0, image, &size) &&
+        IsSameFilePath(base::FilePath(std::wstring(image, size)), notifier)) {
+      ids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+  return ids;
+}
+
+HANDLE StartProgram(const base::FilePath& program,
+                    const std::wstring& arguments) {
+  std::wstring command_line = L"\"" + program.native() + L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
+                      FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return nullptr;
+  }
+  CloseHandle(info.hThread);
+  return info.hProcess;
+}
+
+DWORD ExitCodeAfter(HANDLE process, DWORD ms) {
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process, ms) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process, &code);
+  return code;
+}
+
+size_t NotifierWindowCount() {
+  return FindWindowsByClassAndTitle(L"Ulvena Tavrin Main Window Class",
+                                    L"Ulvena Tavrin Main Window")
+      .size();
+}
+
+bool WaitForNotifierWindows(size_t count) {
+  for (int i = 0; i < 200 && NotifierWindowCount() != count; ++i)
+    Sleep(50);
+  return NotifierWindowCount() == count;
+}
+
 class TavrinInstallerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -193,6 +259,7 @@ class TavrinInstallerTest : public ::testing::Test {
         std::make_unique<TavrinInstaller>(folder_, all_users, copy_only);
     installer->SetTaskSchedulerFactoryForTesting(
         [this] { return std::make_unique<FakeTaskScheduler>(&tasks_); });
+    installer->SetNotifierProcessListerForTesting(&ListNotifierProcesses);
     return installer;
   }
 
@@ -299,6 +366,7 @@ TEST_F(TavrinInstallerTest, FirstInstallPerUser) {
   EXPECT_EQ(TakeSnapshot(temp_.GetPath())[L"expected.xml"],
             TakeSnapshot(folder_)[L"installation_status.xml"]);
 
+  EXPECT_EQ(1, tasks_.orphan_cleanups);
   ASSERT_EQ(1u, tasks_.created.size());
   const TaskInfo& task = tasks_.created[0];
   EXPECT_EQ(L"tavrin Autoupdate 1700000000", task.name);
@@ -459,6 +527,48 @@ TEST_F(TavrinInstallerTest, ReinstallKeepsFirstChoices) {
     EXPECT_EQ(std::wstring::npos, name.find(L".old")) << name;
 }
 
+// Only this folder's notifier is closed: one whose window goes at once but
+// whose process needs seconds more (its tray icon, its launcher log) ends by
+// itself, one that ignores the close is ended. Another folder's notifier,
+// whose window is the newer and so the first by class and title, is neither
+// closed nor ended.
+TEST_F(TavrinInstallerTest, ReinstallClosesOnlyThisFoldersNotifier) {
+  ASSERT_TRUE(Install());
+  const base::FilePath stand_in =
+      tavrin_test::GetProgramNextToTest(L"unclosable_notifier.exe");
+  const base::FilePath elsewhere = temp_.GetPath() / L"elsewhere";
+  ASSERT_TRUE(base::CreateDirectory(elsewhere));
+  ASSERT_TRUE(base::CopyFile(stand_in, elsewhere / L"tavrin.exe"));
+  const struct {
+    const wchar_t* arguments;
+    DWORD exit_code;
+  } cases[] = {
+      {L"window slow", 3},  // The stand-in's own code: it ended by itself.
+      {L"window", 0},       // The installer's code: it was ended.
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(base::WideToUTF8(c.arguments));
+    ASSERT_TRUE(base::CopyFile(stand_in, folder_ / L"tavrin.exe"));
+    HANDLE own = StartProgram(folder_ / L"tavrin.exe", c.arguments);
+    ASSERT_NE(nullptr, own);
+    ASSERT_TRUE(WaitForNotifierWindows(1));
+    HANDLE other = StartProgram(elsewhere / L"tavrin.exe", L"window slow");
+    ASSERT_NE(nullptr, other);
+    ASSERT_TRUE(WaitForNotifierWindows(2));
+
+    EXPECT_TRUE(Install());
+    EXPECT_EQ(c.exit_code, ExitCodeAfter(own, 5000));
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), ExitCodeAfter(other, 0));
+    EXPECT_EQ(1u, NotifierWindowCount());
+    ASSERT_TRUE(WaitForScriptToEnd());
+    TerminateProcess(own, 1);
+    TerminateProcess(other, 1);
+    WaitForSingleObject(other, 5000);
+    CloseHandle(own);
+    CloseHandle(other);
+  }
+}
+
 TEST_F(TavrinInstallerTest, FirstInstallFailureLeavesNothing) {
   WriteFileList("tavrin.exe\r\nmissing.txt\r\nreadme.txt\r\n");
   EXPECT_FALSE(Install());
@@ -599,6 +709,8 @@ TEST_F(TavrinInstallerTest, UninstallRemovesOnlyWhatTheLogLists) {
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kEmulationKey, L"other.exe"));
   EXPECT_EQ(std::vector<std::wstring>{L"tavrin Autoupdate 1700000000"},
             tasks_.deleted);
+  // Once at the install, once at the uninstall.
+  EXPECT_EQ(2, tasks_.orphan_cleanups);
   // The script removed the emptied folder; the browser's folder stays.
   EXPECT_FALSE(base::PathExists(folder_));
   EXPECT_TRUE(base::DirectoryExists(browser_));

@@ -407,11 +407,12 @@ class FakeRegisteredTask : public base::win::IUnknownImpl,
     *task = nullptr;
     return run_result;
   }
+  // As the service answers for a task that never ran: success with the
+  // date 0; |last_run_result| can ask for the documented
+  // SCHED_S_TASK_HAS_NOT_RUN instead.
   STDMETHODIMP get_LastRunTime(DATE* date) override {
-    if (last_run_time == 0)
-      return SCHED_S_TASK_HAS_NOT_RUN;
     *date = last_run_time;
-    return S_OK;
+    return last_run_result;
   }
   STDMETHODIMP get_Definition(ITaskDefinition** value) override {
     if (!definition)
@@ -432,6 +433,7 @@ class FakeRegisteredTask : public base::win::IUnknownImpl,
   TASK_STATE state = TASK_STATE_READY;
   HRESULT state_result = S_OK;
   DATE last_run_time = 0;
+  HRESULT last_run_result = S_OK;
   HRESULT run_result = S_OK;
   HRESULT sddl_result = S_OK;
 

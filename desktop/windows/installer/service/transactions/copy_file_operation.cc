@@ -19,6 +19,13 @@ CopyFileOperation::CopyFileOperation(const base::FilePath& source,
 CopyFileOperation::~CopyFileOperation() = default;
 
 bool CopyFileOperation::Do(Transaction* nested) {
+  // A folder under the file's name is somebody else's (the package puts
+  // only files there): it is neither replaced nor, at the commit, deleted
+  // with everything it holds.
+  if (base::DirectoryExists(destination_)) {
+    LOG(ERROR) << "File copy failed: " << destination_ << " is a folder";
+    return false;
+  }
   // A bare file name goes into the working folder.
   base::FilePath folder = destination_.parent_path();
   if (folder.empty())

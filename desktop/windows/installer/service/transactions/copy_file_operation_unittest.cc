@@ -129,6 +129,19 @@ TEST_F(CopyFileOperationTest, OverExistingFileThenRollBack) {
   EXPECT_EQ("old", ReadTestFile(destination));
 }
 
+// A folder where the package puts a file is somebody else's: the copy fails
+// and the folder keeps all it holds, through the commit too.
+TEST_F(CopyFileOperationTest, FolderInTheWayFailsTheCopy) {
+  const base::FilePath destination = temp_.GetPath() / L"file.bin";
+  ASSERT_TRUE(base::CreateDirectory(destination));
+  ASSERT_TRUE(base::WriteFile(destination / L"mine.txt", "mine"));
+  {
+    Transaction transaction;
+    EXPECT_FALSE(Copy(&transaction, destination));
+  }
+  EXPECT_EQ("mine", ReadTestFile(destination / L"mine.txt"));
+}
+
 // The read-only bit is taken off the source, so that the installed copy does
 // not carry it.
 TEST_F(CopyFileOperationTest, ReadOnlySource) {

@@ -32,7 +32,7 @@ DeleteFileOperation::~DeleteFileOperation() {
     return;
 
   VLOG(1) << "Actual removal of " << backup_path_;
-  if (!base::DeleteFile(backup_path_, true)) {
+  if (!base::DeleteFile(backup_path_, false)) {
     // Most likely still running or loaded: the system deletes it at the next
     // restart instead. Queuing that needs administrator rights, so a
     // per-user install may be left with the backup; say so.
@@ -57,8 +57,15 @@ DeleteFileOperation::~DeleteFileOperation() {
 
 bool DeleteFileOperation::Do(Transaction* nested) {
   VLOG(1) << "Preparing file " << path_ << " for removal";
-  if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  const DWORD attributes = GetFileAttributesW(path_.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
     VLOG(1) << "File does not exist. Nothing to do";
+    return true;
+  }
+  // The installer puts only files in place; a folder under a listed name is
+  // somebody else's and is not taken away with all it holds.
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    LOG(WARNING) << path_ << " is a folder, not a file; it is left alone";
     return true;
   }
 

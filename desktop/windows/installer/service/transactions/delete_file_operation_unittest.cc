@@ -174,6 +174,19 @@ TEST_F(DeleteFileOperationTest, MissingPathSucceedsWithNothingToCommit) {
   EXPECT_TRUE(base::DirectoryExists(folder));
 }
 
+// A folder under a listed file's name is not the installer's: neither the
+// operation nor its commit takes it, or anything in it, away.
+TEST_F(DeleteFileOperationTest, FolderUnderTheNameIsLeftAlone) {
+  const base::FilePath mine = MakeFile(L"readme.txt\\mine.txt", "mine");
+  const base::FilePath folder = mine.parent_path();
+  {
+    Transaction transaction;
+    EXPECT_TRUE(Delete(&transaction, folder, true, true));
+  }
+  EXPECT_EQ("mine", ReadTestFile(mine));
+  EXPECT_FALSE(base::PathExists(Backup(folder)));
+}
+
 // The file stands under its backup name until the transaction is destroyed,
 // and is deleted at that moment.
 TEST_F(DeleteFileOperationTest, CommitDeletesTheBackup) {
