@@ -494,7 +494,7 @@ TEST_P(InstallerOneFolderTest, OtherInstallationsNotifierKeepsRunning) {
 
 INSTANTIATE_TEST_SUITE_P(Folder,
                          InstallerOneFolderTest,
-                         ::testing::Values(L"Ulvena"));
+                         ::testing::Values(FolderNames{L"Ulvena", L"tavrin"}));
 
 }  // namespace
 }  // namespace installer
