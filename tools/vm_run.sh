@@ -53,9 +53,11 @@ for f in rootfs.img vmlinuz initrd.img; do
   fi
 done
 
+own_run_dir=0
 if [ -z "$run_dir" ]; then
   mkdir -p "$cache/vm/runs"
   run_dir=$(mktemp -d "$cache/vm/runs/run.XXXXXX")
+  own_run_dir=1
 fi
 mkdir -p "$run_dir"
 run_dir=$(cd "$run_dir" && pwd)
@@ -161,6 +163,9 @@ main() {
   local rc
   rc=$(cat "$share/guest.rc")
   log "virtual machine done in $((SECONDS - start)) s, script exit code $rc"
+  # A folder made for this run goes once the output has been shown; after a
+  # failure it stays for its console log.
+  if [ "$own_run_dir" = 1 ] && [ "$rc" = 0 ]; then rm -rf "$run_dir"; fi
   exit "$rc"
 }
 main "$@"
