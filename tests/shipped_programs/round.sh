@@ -42,7 +42,8 @@ tool() { w "$programs/main_window_tool.exe" "$@"; }
 xvfb_pid=""
 proxy_dir=$work/capture
 cleanup() {
-  timeout 20 wineserver -k 2>/dev/null
+  # Only the round's own server: an empty WINEPREFIX would mean ~/.wine.
+  [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k 2>/dev/null
   python3 "$programs/capture_proxy/event_capture_proxy.py" stop \
     "$proxy_dir" >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
