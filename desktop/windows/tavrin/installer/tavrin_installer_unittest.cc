@@ -278,9 +278,10 @@ class TavrinInstallerTest : public ::testing::Test {
 
   // The uninstall script runs on its own once started; under Wine its wait
   // for this process ends at once (tasklist is a stub there). When it has
-  // done its work, its cmd removes the script's folder.
+  // done its work, its cmd removes the script's folder. Up to 60 s: in a
+  // virtual machine without hardware help, cmd.exe alone takes seconds.
   ::testing::AssertionResult WaitForScriptToEnd() {
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 1200; ++i) {
       if (IsEmptyFolder(scripts_))
         return ::testing::AssertionSuccess();
       Sleep(50);

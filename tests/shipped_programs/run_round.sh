@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# CTest's test of the shipped 32-bit programs: takes exactly the stripped
+# PE32 files of the shipped build folder, with the i686 stand-ins and unit
+# tests built beside them, and runs round.sh under real 32-bit Wine: on this
+# host where its kernel runs 32-bit code, else in the virtual machine of
+# tools/vm_run.sh (one boot).
+#
+#   run_round.sh SHIPPED_BIN_DIR WORK_DIR
+#
+# Exit code 77 (CTest's SKIP_RETURN_CODE) with the reason where 32-bit Wine
+# can be had neither way; 0 only when every check of the round passed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+bin=$1
+mkdir -p "$2"
+work=$(cd "$2" && pwd)
+programs=$work/programs
+# Run where the time allows: the unit tests of what the installer is made
+# of, with the helper programs they start.
+unit_tests=(base_unittests prefs_unittests installer_transactions_unittests
+  installer_service_unittests tavrin_installer_unittests)
+unit_test_helpers=(idle_helper.exe in_use_helper_library.dll)
+
+skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+
+# The version that the installer's version resource carries.
+expected_version() {
+  sed -n 's/.*VALUE "FileVersion", "\([0-9.]*\)".*/\1/p' \
+    "$root/desktop/windows/tavrin/installer/tavrin_installer.rc"
+}
+
+is_pe32() {
+  python3 - "$1" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read(4096)
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+ok = data[pe:pe + 4] == b"PE\0\0" and \
+    struct.unpack_from("<H", data, pe + 24)[0] == 0x10B
+sys.exit(0 if ok else 1)
+PY
+}
+
+gather_programs() {
+  rm -rf "$programs"
+  mkdir -p "$programs/capture_proxy" "$programs/unit_tests"
+  local f
+  for f in tavrin.exe tavrin_installer.exe; do
+    [ -f "$bin/$f" ] || { echo "FAIL: no $bin/$f"; exit 1; }
+  done
+  for f in fake_launcher.exe main_window_tool.exe; do
+    [ -f "$bin/$f" ] || skip "the i686 stand-in $f is not built in $bin" \
+      "(tools/test.sh builds it there)"
+  done
+  for f in tavrin.exe tavrin_installer.exe fake_launcher.exe \
+    main_window_tool.exe; do
+    is_pe32 "$bin/$f" || { echo "FAIL: $bin/$f is not a PE32 file"; exit 1; }
+    cp "$bin/$f" "$programs/"
+  done
+  cp -r "$bin/notifications" "$programs/notifications"
+  cp "$root/tests/test/event_capture_proxy.py" \
+    "$root/tests/test/local_tls_service.py" "$programs/capture_proxy/"
+  for f in "${unit_tests[@]/%/.exe}" "${unit_test_helpers[@]}"; do
+    if [ -f "$bin/$f" ]; then cp "$bin/$f" "$programs/unit_tests/"; fi
+  done
+}
+
+run_on_host() {
+  echo "32-bit code runs here: the round runs on this host"
+  (cd "$programs" && TAVRIN_ROUND_WORK=$work/round WINEPREFIX="" \
+    bash "$root/tests/shipped_programs/round.sh" "$version")
+}
+
+run_in_vm() {
+  command -v qemu-system-x86_64 >/dev/null ||
+    skip "this kernel runs no 32-bit code and qemu-system-x86_64 is" \
+      "missing (tools/setup.sh installs it)"
+  local image_dir
+  image_dir=$("$root/tools/vm_image.sh" --path)
+  if [ ! -f "$image_dir/ready" ]; then
+    # Waits for a build that tools/test.sh started, or makes the image.
+    echo "waiting for the virtual machine's image (tools/vm_image.sh)"
+    "$root/tools/vm_image.sh" >"$work/vm_image.log" 2>&1 || {
+      tail -n 20 "$work/vm_image.log"
+      skip "this kernel runs no 32-bit code and the virtual machine's" \
+        "image could not be made (see $work/vm_image.log)"
+    }
+  fi
+  echo "this kernel runs no 32-bit code: the round runs in a virtual" \
+    "machine under 32-bit Wine"
+  TAVRIN_VM_LIMIT=${TAVRIN_VM_LIMIT:-900} "$root/tools/vm_run.sh" \
+    --script "$root/tests/shipped_programs/round.sh" --programs "$programs" \
+    --dir "$work/vm" -- "$version"
+}
+
+version=$(expected_version)
+gather_programs
+if "$root/tools/can_run_32bit.sh" >/dev/null; then
+  /usr/lib/wine/wine --version >/dev/null 2>&1 ||
+    skip "this kernel runs 32-bit code but 32-bit Wine (wine32:i386) is" \
+      "not installed"
+  run_on_host
+else
+  run_in_vm
+fi
