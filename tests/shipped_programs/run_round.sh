@@ -19,7 +19,8 @@ programs=$work/programs
 # of, with the helper programs they start.
 unit_tests=(base_unittests prefs_unittests installer_transactions_unittests
   installer_service_unittests tavrin_installer_unittests)
-unit_test_helpers=(idle_helper.exe in_use_helper_library.dll)
+unit_test_helpers=(idle_helper.exe in_use_helper_library.dll
+  current_folder_recorder.exe unclosable_notifier.exe)
 
 skip() {
   echo "SKIPPED: $*"
