@@ -117,4 +117,25 @@ base::FilePath GetProgramNextToTest(const std::wstring& file_name) {
   return base::FilePath(path).parent_path() / file_name;
 }
 
+HANDLE StartProgram(const base::FilePath& program,
+                    const std::wstring& arguments) {
+  std::wstring command_line = L"\"" + program.native() + L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
+                        FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return nullptr;
+  }
+  ::CloseHandle(info.hThread);
+  return info.hProcess;
+}
+
+DWORD ExitCodeAfter(HANDLE process, DWORD ms) {
+  DWORD code = STILL_ACTIVE;
+  if (::WaitForSingleObject(process, ms) == WAIT_OBJECT_0)
+    ::GetExitCodeProcess(process, &code);
+  return code;
+}
+
 }  // namespace tavrin_test

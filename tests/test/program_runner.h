@@ -1,6 +1,8 @@
 #ifndef TESTS_TEST_PROGRAM_RUNNER_H_
 #define TESTS_TEST_PROGRAM_RUNNER_H_
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -28,6 +30,15 @@ struct ProgramResult {
 ProgramResult RunProgram(const base::FilePath& program,
                          const std::wstring& arguments,
                          base::TimeDelta timeout);
+
+// Starts |program| with |arguments| and returns at once: the process's
+// handle, which the caller closes, or null when it could not be started.
+HANDLE StartProgram(const base::FilePath& program,
+                    const std::wstring& arguments);
+
+// The exit code of |process| once it has ended within |ms| milliseconds,
+// else STILL_ACTIVE.
+DWORD ExitCodeAfter(HANDLE process, DWORD ms);
 
 // |file_name| in the folder of the running test program, where the build
 // puts every program.

@@ -100,28 +100,6 @@ HANDLE OpenWindowProcess(HWND window) {
       FALSE, pid);
 }
 
-DWORD ExitCodeAfter(HANDLE process, DWORD ms) {
-  if (::WaitForSingleObject(process, ms) != WAIT_OBJECT_0)
-    return STILL_ACTIVE;
-  DWORD code = STILL_ACTIVE;
-  ::GetExitCodeProcess(process, &code);
-  return code;
-}
-
-HANDLE StartProgram(const base::FilePath& program,
-                    const std::wstring& arguments) {
-  std::wstring command_line = L"\"" + program.native() + L"\" " + arguments;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
-                        FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return nullptr;
-  }
-  ::CloseHandle(info.hThread);
-  return info.hProcess;
-}
-
 // Whether this system's WMI fills in Win32_Process.ExecutablePath, which
 // the installer's query for running notifiers needs (Wine 8.0's does not).
 bool WmiKnowsExecutablePaths() {
@@ -308,7 +286,7 @@ TEST_P(InstallerEndToEndTest, InstallReinstallUninstall) {
             Run(package_ / L"tavrin_installer.exe",
                 L"--allusers=1 \"--installfolder=" + folder_.native() + L"\"")
                 .exit_code);
-  EXPECT_EQ(0u, ExitCodeAfter(first_notifier, 10000));
+  EXPECT_EQ(0u, tavrin_test::ExitCodeAfter(first_notifier, 10000));
   ::CloseHandle(first_notifier);
   window = tavrin_test::WaitForMainWindow(true, 20);
   ASSERT_NE(nullptr, window);
@@ -364,16 +342,18 @@ TEST_P(InstallerEndToEndTest, UnclosableNotifierIsTerminated) {
   const base::FilePath elsewhere = temp_.GetPath() / L"elsewhere";
   ASSERT_TRUE(base::CreateDirectory(elsewhere));
   ASSERT_TRUE(base::CopyFile(stand_in, elsewhere / L"tavrin.exe"));
-  HANDLE hanging = StartProgram(folder_ / L"tavrin.exe", L"window");
-  HANDLE windowless = StartProgram(folder_ / L"tavrin.exe", L"");
-  HANDLE other = StartProgram(elsewhere / L"tavrin.exe", L"");
+  HANDLE hanging =
+      tavrin_test::StartProgram(folder_ / L"tavrin.exe", L"window");
+  HANDLE windowless = tavrin_test::StartProgram(folder_ / L"tavrin.exe", L"");
+  HANDLE other = tavrin_test::StartProgram(elsewhere / L"tavrin.exe", L"");
   ASSERT_TRUE(hanging && windowless && other);
   ASSERT_NE(nullptr, tavrin_test::WaitForMainWindow(true, 10));
 
   ASSERT_EQ(0u, Install().exit_code);
-  EXPECT_EQ(0u, ExitCodeAfter(hanging, 5000));
-  EXPECT_EQ(0u, ExitCodeAfter(windowless, 5000));
-  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), ExitCodeAfter(other, 0));
+  EXPECT_EQ(0u, tavrin_test::ExitCodeAfter(hanging, 5000));
+  EXPECT_EQ(0u, tavrin_test::ExitCodeAfter(windowless, 5000));
+  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE),
+            tavrin_test::ExitCodeAfter(other, 0));
   ::TerminateProcess(other, 1);
   for (HANDLE process : {hanging, windowless, other})
     ::CloseHandle(process);
@@ -429,7 +409,7 @@ TEST_P(InstallerOneFolderTest, FirstInstallTakesTheCommandLineChoices) {
   // One notifier runs per desktop: the next install starts its own once
   // this one has gone.
   ::PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(0u, ExitCodeAfter(copy_only_notifier, 20000));
+  EXPECT_EQ(0u, tavrin_test::ExitCodeAfter(copy_only_notifier, 20000));
   ::CloseHandle(copy_only_notifier);
 
   const base::FilePath machine_folder = browser_ / L"tavrin for all";
@@ -477,11 +457,13 @@ TEST_P(InstallerOneFolderTest, OtherInstallationsNotifierKeepsRunning) {
   task_name_ =
       L"tavrin Autoupdate " + base::UTF8ToWide(LoadLog(folder_).app_id);
   ASSERT_EQ(0u, Install().exit_code);
-  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), ExitCodeAfter(beta_notifier, 0))
+  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE),
+            tavrin_test::ExitCodeAfter(beta_notifier, 0))
       << "the reinstall closed the other installation's notifier";
   ASSERT_EQ(0u,
             Run(folder_ / L"tavrin_installer.exe", L"--uninstall").exit_code);
-  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), ExitCodeAfter(beta_notifier, 0))
+  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE),
+            tavrin_test::ExitCodeAfter(beta_notifier, 0))
       << "the uninstall closed the other installation's notifier";
   EXPECT_EQ(window, tavrin_test::FindMainWindow());
   EXPECT_FALSE(base::PathExists(folder_ / L"tavrin.exe"));

@@ -172,27 +172,6 @@ std::vector<DWORD> ListNotifierProcesses(const std::wstring& install_folder) {
   return ids;
 }
 
-HANDLE StartProgram(const base::FilePath& program,
-                    const std::wstring& arguments) {
-  std::wstring command_line = L"\"" + program.native() + L"\" " + arguments;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
-                      FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return nullptr;
-  }
-  CloseHandle(info.hThread);
-  return info.hProcess;
-}
-
-DWORD ExitCodeAfter(HANDLE process, DWORD ms) {
-  DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(process, ms) == WAIT_OBJECT_0)
-    GetExitCodeProcess(process, &code);
-  return code;
-}
-
 size_t NotifierWindowCount() {
   return FindWindowsByClassAndTitle(L"Ulvena Tavrin Main Window Class",
                                     L"Ulvena Tavrin Main Window")
@@ -550,16 +529,19 @@ TEST_F(TavrinInstallerTest, ReinstallClosesOnlyThisFoldersNotifier) {
   for (const auto& c : cases) {
     SCOPED_TRACE(base::WideToUTF8(c.arguments));
     ASSERT_TRUE(base::CopyFile(stand_in, folder_ / L"tavrin.exe"));
-    HANDLE own = StartProgram(folder_ / L"tavrin.exe", c.arguments);
+    HANDLE own =
+        tavrin_test::StartProgram(folder_ / L"tavrin.exe", c.arguments);
     ASSERT_NE(nullptr, own);
     ASSERT_TRUE(WaitForNotifierWindows(1));
-    HANDLE other = StartProgram(elsewhere / L"tavrin.exe", L"window slow");
+    HANDLE other =
+        tavrin_test::StartProgram(elsewhere / L"tavrin.exe", L"window slow");
     ASSERT_NE(nullptr, other);
     ASSERT_TRUE(WaitForNotifierWindows(2));
 
     EXPECT_TRUE(Install());
-    EXPECT_EQ(c.exit_code, ExitCodeAfter(own, 5000));
-    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), ExitCodeAfter(other, 0));
+    EXPECT_EQ(c.exit_code, tavrin_test::ExitCodeAfter(own, 5000));
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE),
+              tavrin_test::ExitCodeAfter(other, 0));
     EXPECT_EQ(1u, NotifierWindowCount());
     ASSERT_TRUE(WaitForScriptToEnd());
     TerminateProcess(own, 1);
