@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine to cross-build and test the programs:
 # MinGW-w64 i686 (the shipped programs) and x86_64 (tests on machines that
-# cannot run 32-bit Wine), Wine, Xvfb, test and JSON libraries, and for each
+# cannot run 32-bit Wine), Wine, Xvfb, test and JSON libraries; 32-bit Wine
+# where the kernel runs 32-bit code and its packages can be had, else QEMU
+# and debootstrap for the virtual machine that runs the shipped 32-bit
+# programs (tools/wine32_here.sh decides); and for each
 # processor a static libcurl with Schannel built from Debian's curl source
 # package and BoringSSL's SHA-1 (the content check's fallback digest) built
 # from Debian's source package.
@@ -11,7 +14,13 @@ set -euo pipefail
 CACHE_DIR="${TAVRIN_CACHE:-$HOME/.cache/tavrin}"
 
 SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "setup: run as root, or as a user who may use sudo" >&2
+    exit 1
+  fi
+  SUDO="sudo"
+fi
 
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
@@ -23,49 +32,31 @@ packages=(
   dpkg-dev file python3 imagemagick openssl
   chromium chromium-driver
 )
+# The virtual machine that runs the shipped 32-bit programs where 32-bit
+# Wine cannot run on the host (tools/vm_image.sh, tools/vm_run.sh).
+vm_packages=(qemu-system-x86 qemu-utils debootstrap e2fsprogs)
+# 32-bit Wine on the host. TAVRIN_I386_PACKAGES replaces the list, so that
+# a failing install can be tried (a package name that does not exist).
+read -r -a i386_packages <<<"${TAVRIN_I386_PACKAGES:-wine32:i386 libgnutls30:i386}"
 
-need_apt=0
-# 32-bit Wine runs the shipped programs on the host only where the kernel
-# runs 32-bit code. Elsewhere the i386 packages are of no use, and adding the
-# architecture only makes the package index depend on i386 mirrors, so the
-# programs run in a virtual machine instead (tools/vm_image.sh).
-if "$(dirname "$0")/can_run_32bit.sh" >/dev/null; then
-  echo "setup: this kernel runs 32-bit code; 32-bit Wine runs on the host"
-  packages+=(wine32:i386 libgnutls30:i386)
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $SUDO dpkg --add-architecture i386
-    need_apt=1
-  fi
-else
-  echo "setup: this kernel runs no 32-bit code; the shipped programs will" \
-    "run under 32-bit Wine in a virtual machine"
-  packages+=(qemu-system-x86 qemu-utils debootstrap e2fsprogs)
-fi
-
-src_list=/etc/apt/sources.list.d/debian-src.sources
-if [ ! -f "$src_list" ]; then
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-    $SUDO tee "$src_list" >/dev/null
-  need_apt=1
-fi
-
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  need_apt=1
-fi
+missing_of() {
+  local p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+      echo "$p"
+    fi
+  done
+}
 
 # A mirror index that is being synced fails for a while ("Mirror sync in
 # progress?"), often one that nothing here needs: try a few times, then go on
 # with the lists there are and let the install say whether they suffice.
 update_failed=0
+pending_update=0
 apt_update() {
   local attempt
+  update_failed=0
+  pending_update=0
   for attempt in 1 2 3; do
     if $SUDO apt-get update -q; then
       return
@@ -76,12 +67,18 @@ apt_update() {
   update_failed=1
   echo "setup: going on without a complete package index" >&2
 }
-if [ $need_apt -eq 1 ]; then
+apt_install() {
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+    --no-install-recommends "$@"
+}
+# Installs what is missing of the packages named, or stops the set-up.
+install_or_stop() {
+  local -a missing
+  mapfile -t missing < <(missing_of "$@")
+  [ ${#missing[@]} -gt 0 ] || return 0
+  echo "setup: installing ${missing[*]}"
   apt_update
-fi
-if [ ${#missing[@]} -gt 0 ]; then
-  if ! $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-    --no-install-recommends "${missing[@]}"; then
+  if ! apt_install "${missing[@]}"; then
     echo "setup: FAILED to install: ${missing[*]}" >&2
     if [ $update_failed -eq 1 ]; then
       echo "setup: apt-get update had failed as well (see above); once the" \
@@ -89,6 +86,83 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     exit 1
   fi
+}
+
+# 32-bit Wine on the host, in an install of its own: on these machines the
+# mirror's i386 indexes have been broken for days, and an install that held
+# the i386 packages beside the rest installed nothing at all. Where it fails,
+# the machine is put back as it was (no i386 architecture that nothing uses,
+# so that the user's apt-get update stays clean) and the virtual machine's
+# way is taken. A failure is remembered for a day, so that a set-up machine
+# does not pay for the attempt on every run.
+i386_failed_stamp=$CACHE_DIR/i386-install-failed
+try_host_wine32() {
+  [ ${#i386_packages[@]} -gt 0 ] || return 1
+  if [ -z "$(missing_of "${i386_packages[@]}")" ]; then
+    return 0
+  fi
+  if [ -n "$(find "$i386_failed_stamp" -mmin -1440 2>/dev/null)" ]; then
+    echo "setup: 32-bit Wine could not be installed here within the last" \
+      "day; not trying again before then (delete $i386_failed_stamp to" \
+      "try now)"
+    return 1
+  fi
+  local added=0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+    added=1
+  fi
+  local index="the package index was updated"
+  if ! $SUDO apt-get update -q >"$CACHE_DIR/i386-apt.log" 2>&1; then
+    index="the package index could not be updated"
+  fi
+  # The install decides: an index that failed may be one it does not need.
+  if apt_install "${i386_packages[@]}" >>"$CACHE_DIR/i386-apt.log" 2>&1; then
+    rm -f "$i386_failed_stamp"
+    return 0
+  fi
+  local failure="${i386_packages[*]} could not be installed; $index"
+  echo "setup: 32-bit Wine is not available on this host ($failure;" \
+    "details in $CACHE_DIR/i386-apt.log): the shipped programs will run" \
+    "under 32-bit Wine in a virtual machine"
+  touch "$i386_failed_stamp"
+  if [ "$added" -eq 1 ]; then
+    if dpkg-query -W -f='${Architecture}\n' 2>/dev/null | grep -qx i386 ||
+      ! $SUDO dpkg --remove-architecture i386; then
+      echo "setup: i386 packages are installed now, so the i386" \
+        "architecture stays" >&2
+    fi
+  fi
+  return 1
+}
+
+mkdir -p "$CACHE_DIR"
+src_list=/etc/apt/sources.list.d/debian-src.sources
+if [ ! -f "$src_list" ]; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+    $SUDO tee "$src_list" >/dev/null
+  pending_update=1
+fi
+
+if "$(dirname "$0")/wine32_here.sh" --kernel >/dev/null; then
+  install_or_stop "${packages[@]}"
+  if "$(dirname "$0")/wine32_here.sh" >/dev/null; then
+    echo "setup: 32-bit Wine runs on this host"
+  elif try_host_wine32 && "$(dirname "$0")/wine32_here.sh" >/dev/null; then
+    echo "setup: 32-bit Wine runs on this host"
+  else
+    install_or_stop "${vm_packages[@]}"
+  fi
+else
+  # 32-bit Wine cannot start on this kernel, and adding the i386
+  # architecture would only make the package index depend on i386 mirrors.
+  echo "setup: this kernel runs no 32-bit code; the shipped programs will" \
+    "run under 32-bit Wine in a virtual machine"
+  install_or_stop "${packages[@]}" "${vm_packages[@]}"
+fi
+# The source index that the library builds below need.
+if [ $pending_update -eq 1 ]; then
+  apt_update
 fi
 
 # libcurl: the archive has no MinGW build, so build one from its source,

@@ -30,16 +30,49 @@ if [ "${1:-}" = --path ]; then
   echo "$image_dir"
   exit 0
 fi
-mkdir -p "$cache/vm"
-# One build at a time: tools/test.sh starts one in the background, and the
-# round waits for it through the same lock.
-exec 9>"$cache/vm/image.lock"
-flock 9
-if [ -f "$image_dir/ready" ]; then
-  log "image ready in $image_dir"
-  exit 0
+
+# debootstrap, mount and chroot need root: a user who may use sudo builds
+# the image in their own cache (tools/test.sh asks for the password first;
+# without one at hand, sudo -n fails at once instead of waiting).
+if [ "$(id -u)" -ne 0 ]; then
+  mkdir -p "$cache/vm"
+  exec sudo -n env TAVRIN_CACHE="$cache" TAVRIN_VM_BUILD_LIMIT="${TAVRIN_VM_BUILD_LIMIT:-}" \
+    "$0" "$@"
 fi
 
+if [ "${TAVRIN_VM_IMAGE_BUILDING:-}" != 1 ]; then
+  mkdir -p "$cache/vm"
+  # One build at a time: tools/test.sh starts one in the background, and
+  # the round waits for it through the same lock. The build's processes
+  # inherit the lock, so that a new build cannot start in the work folder
+  # while any of them still runs.
+  exec 9>"$cache/vm/image.lock"
+  flock 9
+  if [ -f "$image_dir/ready" ]; then
+    log "image ready in $image_dir"
+    exit 0
+  fi
+  # The build runs under a limit of its own; timeout puts it into a process
+  # group of its own and ends the whole group (apt and dpkg in the chroot,
+  # debootstrap, the first boot's QEMU) at the limit or when this script is
+  # stopped.
+  build_limit=${TAVRIN_VM_BUILD_LIMIT:-}
+  build_limit=${build_limit:-3600}
+  TAVRIN_VM_IMAGE_BUILDING=1 timeout -k 30 "$build_limit" "$0" "$@" &
+  build=$!
+  trap 'kill -TERM "$build" 2>/dev/null; wait "$build"; exit 143' TERM INT HUP
+  rc=0
+  wait "$build" || rc=$?
+  if [ "$rc" -eq 124 ]; then
+    log "the build did not finish within $build_limit s and was stopped"
+  fi
+  if [ "$rc" -eq 0 ] && [ -n "${SUDO_UID:-}" ]; then
+    # Made through sudo: the image belongs to the user whose cache it is in.
+    chown -R "$SUDO_UID:${SUDO_GID:-$SUDO_UID}" "$image_dir" \
+      "$cache/vm/image.lock"
+  fi
+  exit "$rc"
+fi
 work=$image_dir.work
 rootfs=$work/rootfs
 mounted=()
@@ -50,7 +83,13 @@ unmount_all() {
   done
   mounted=()
 }
+# timeout's TERM must end the build through its exit trap.
 trap unmount_all EXIT
+trap 'exit 143' TERM INT HUP
+
+# Never rm -rf here: a folder of an earlier, killed build may still hold its
+# bind mounts of /dev, /proc and /sys.
+remove_tree() { "$root/tools/remove_tree.sh" "$1"; }
 
 bind() {
   mkdir -p "$rootfs$1"
@@ -182,19 +221,19 @@ test -f /root/prefix/system.reg
 echo first boot done
 SETUP
   TAVRIN_VM_IMAGE_DIR=$work TAVRIN_VM_WRITABLE=1 TAVRIN_VM_LIMIT=2400 \
-    "$root/tools/vm_run.sh" --script "$setup"
+    "$root/tools/vm_run.sh" --script "$setup" --dir "$work/first_boot"
 }
 
 main() {
-  rm -rf "$work"
+  remove_tree "$work"
   mkdir -p "$work"
   local start=$SECONDS
   make_rootfs
   write_init
   make_disk
-  rm -rf "$rootfs"
+  remove_tree "$rootfs"
   first_boot
-  rm -rf "$image_dir"
+  remove_tree "$image_dir"
   mv "$work" "$image_dir"
   touch "$image_dir/ready"
   log "image ready in $image_dir after $((SECONDS - start)) s"

@@ -101,23 +101,44 @@ wait_for() {
 }
 
 captured() { grep -q -- "$1" "$capture"; }
-# Registry values as written: reg export keeps every letter (reg query
-# writes through code page 437 and loses Ł and Cyrillic).
-reg_value() {
-  local key=$1 name=$2 file=$work/export.reg
+# The values of a registry key as NAME=DATA lines, sorted, read through reg
+# export, which keeps every letter (reg query writes through code page 437
+# and loses Ł and Cyrillic). Exit code 1 when the key cannot be read: a
+# failed read must never pass for a value that is gone.
+reg_values() {
+  local key=$1 file=$work/export.reg
   rm -f "$file"
-  w reg export "$key" "$(winepath_w "$file")" /y >/dev/null 2>&1 || return 0
-  python3 - "$file" "$name" <<'PY'
+  w reg export "$key" "$(winepath_w "$file")" /y >/dev/null 2>&1 || return 1
+  python3 - "$file" <<'PY'
 import re, sys
-text = open(sys.argv[1], "rb").read().decode("utf-16")
+try:
+    text = open(sys.argv[1], "rb").read().decode("utf-16")
+except (OSError, UnicodeError):
+    sys.exit(1)
+sections = 0
+values = []
 for line in text.splitlines():
+    if line.startswith("["):
+        sections += 1
+        continue
     m = re.match(r'^"((?:[^"\\]|\\.)*)"=(.*)$', line)
-    if m and m.group(1) == sys.argv[2]:
+    # The key's own values only, not those of its subkeys.
+    if m and sections == 1:
         data = m.group(2)
         if data.startswith('"'):
             data = re.sub(r'\\(.)', r'\1', data[1:-1])
-        print(data)
+        values.append(m.group(1) + "=" + data)
+if sections == 0:
+    sys.exit(1)
+print("\n".join(sorted(values)))
 PY
+}
+# One value's data; exit code 1 when the key cannot be read or lacks it.
+reg_value() {
+  local values
+  values=$(reg_values "$1") || return 1
+  awk -v name="$2" 'index($0, name "=") == 1 { print substr($0, length(name) + 2); found = 1 }
+    END { exit !found }' <<<"$values"
 }
 winepath_w() { w winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
@@ -270,8 +291,35 @@ hint() {
     prefs_ok "${prefs:-/nonexistent}"
 }
 
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+emulation_key='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
+
+# lost_only KEY NAME BEFORE: the key can still be read, and its values are
+# those of BEFORE without NAME's, neighbours of ours among them.
+lost_only() {
+  local key=$1 name=$2 before=$3 after expected
+  if ! after=$(reg_values "$key"); then
+    echo "  $key cannot be read"
+    return 1
+  fi
+  expected=$(awk -v name="$name" 'index($0, name "=") != 1' <<<"$before")
+  if [ "$after" != "$expected" ] || [ "$after" = "$before" ] ||
+    ! grep -q '^tavrin_round_neighbour' <<<"$after"; then
+    printf '  before:\n%s\n  after:\n%s\n' "$before" "$after"
+    return 1
+  fi
+}
+
 uninstall() {
   stamp "uninstall from the installed copy"
+  # Neighbours of ours, which the uninstall must keep.
+  w reg add "$run_key" /v tavrin_round_neighbour /d 'C:\neighbour.exe' /f \
+    >/dev/null 2>&1
+  w reg add "$emulation_key" /v tavrin_round_neighbour.exe /t REG_DWORD \
+    /d 11001 /f >/dev/null 2>&1
+  local run_before emulation_before
+  run_before=$(reg_values "$run_key")
+  emulation_before=$(reg_values "$emulation_key")
   w "$install_unix/tavrin_installer.exe" --uninstall >"$work/uninstall.out" 2>&1
   local rc=$?
   check "tavrin_installer.exe --uninstall: exit code 0 (was $rc)" test "$rc" = 0
@@ -279,11 +327,10 @@ uninstall() {
   wait_for 90 eval '[ ! -e "$install_unix" ]'
   check "the install folder is gone" test ! -e "$install_unix"
   check "no notifier runs" eval '! tool wait 1'
-  check "the Run value is gone" test -z "$(reg_value \
-    'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' 'Ulvena Tavrin')"
-  check "the FEATURE_BROWSER_EMULATION value is gone" test -z "$(reg_value \
-    'HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION' \
-    tavrin.exe)"
+  check "the Run key lost only the value 'Ulvena Tavrin'" \
+    lost_only "$run_key" 'Ulvena Tavrin' "$run_before"
+  check "the FEATURE_BROWSER_EMULATION key lost only the value 'tavrin.exe'" \
+    lost_only "$emulation_key" tavrin.exe "$emulation_before"
   check "the browser's launcher.exe and installer_prefs.json stay" \
     test -f "$browser_unix/launcher.exe" -a -f "$browser_unix/installer_prefs.json"
 }
@@ -327,7 +374,10 @@ unit_tests() {
   local t name rc
   local -a names=() pids=()
   for t in "$programs"/unit_tests/*_unittests.exe; do
-    [ -e "$t" ] || return 0
+    if [ ! -e "$t" ]; then
+      fail "no i686 unit test programs came along"
+      return
+    fi
     name=$(basename "$t" .exe)
     names+=("$name")
     (
