@@ -267,7 +267,7 @@ fi
 if [ ! -f "$node_stamp" ]; then
   echo "setup: installing ${node_packages[*]} for the hint-page tests"
   mkdir -p "$NODE_PREFIX"
-  npm install --prefix "$NODE_PREFIX" --no-audit --no-fund --silent \
+  npm install --prefix "$NODE_PREFIX" --no-audit --no-fund --loglevel=error \
     "${node_packages[@]}"
   touch "$node_stamp"
 fi
