@@ -24,7 +24,7 @@ programs=$work/programs
 unit_tests=(base_unittests prefs_unittests installer_transactions_unittests
   installer_service_unittests tavrin_installer_unittests)
 unit_test_helpers=(idle_helper.exe in_use_helper_library.dll
-  current_folder_recorder.exe unclosable_notifier.exe)
+  planted_command.exe unclosable_notifier.exe)
 
 rm -f "$work/skipped"
 cannot_run() {

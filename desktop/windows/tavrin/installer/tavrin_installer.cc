@@ -53,6 +53,19 @@ constexpr DWORD kExitAfterCloseMs = 10000;
 // temporary folder; the rest of the folder's name is made of digits and '_'.
 constexpr wchar_t kScriptFolderPrefix[] = L"tavrin_uninstall_";
 
+// The folder of the system's own programs: cmd, and the commands the
+// uninstall script runs.
+bool GetSystemFolder(base::FilePath* folder) {
+  wchar_t buffer[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    PLOG(ERROR) << "Could not find the system folder";
+    return false;
+  }
+  *folder = base::FilePath(std::wstring(buffer, length));
+  return true;
+}
+
 // Both keys are shared with Windows and other programs, so an uninstall only
 // ever deletes the values recorded for it (clean depth 0).
 const RegistryTableRow kRegistryTable[] = {
@@ -518,6 +531,9 @@ bool TavrinInstaller::RemoveInstalledFiles(bool continue_on_error) {
 
 std::string TavrinInstaller::BuildUninstallScript(
     const std::vector<base::FilePath>& leftovers) const {
+  base::FilePath system_folder;
+  if (!GetSystemFolder(&system_folder))
+    return std::string();
   std::vector<BatchFilePath> paths;
   for (const base::FilePath& path : leftovers)
     paths.push_back(ToBatchFilePath(path));
@@ -527,22 +543,30 @@ std::string TavrinInstaller::BuildUninstallScript(
   for (const BatchFilePath& path : paths)
     needs_utf8 = needs_utf8 || path.needs_utf8_code_page;
 
+  // cmd looks for a bare command name in its current folder before the
+  // PATH, and the script's current folder is the temporary folder, which
+  // other programs of the user can write to (and an all-users uninstall
+  // runs elevated): every command is named by its path in the system
+  // folder, which is never looked up there. The variable makes Windows'
+  // cmd skip the current folder as well; Wine's cmd ignores it.
+  const std::string system = ToBatchFilePath(system_folder).text + "\\";
   std::string script;
+  script += "SET NoDefaultCurrentDirectoryInExePath=1\n";
   script += "SET PID_RUNNING=TRUE\n";
   script += ":again\n";
   script += "IF %PID_RUNNING%==TRUE (\n";
   script +=
-      "TASKLIST /FI \"PID eq " +
+      "\"" + system + "tasklist.exe\" /FI \"PID eq " +
       base::NumberToString(static_cast<unsigned>(::GetCurrentProcessId())) +
-      "\" | FIND /c /i \".exe\"\n";
+      "\" | \"" + system + "find.exe\" /c /i \".exe\"\n";
   script += "IF ERRORLEVEL 1 SET PID_RUNNING=FALSE\n";
   script += ")\n";
-  script += "ping -n 2 127.0.0.1\n";
+  script += "\"" + system + "ping.exe\" -n 2 127.0.0.1\n";
   script += "IF %PID_RUNNING%==TRUE GOTO :again\n";
   // cmd reads each further line in the code page in force when it gets
   // there; UTF-8 paths need 65001 (only where no ASCII short name exists).
   if (needs_utf8)
-    script += "chcp 65001 >NUL\n";
+    script += "\"" + system + "chcp.com\" 65001 >NUL\n";
   for (const BatchFilePath& path : paths)
     script += "del \"" + path.text + "\"\n";
   script += "del %0 & rmdir \"" + folder.text + "\"\n";
@@ -569,15 +593,16 @@ void TavrinInstaller::WriteAndStartUninstallScript(
     LOG(ERROR) << "Could not create a folder for the uninstall script";
     return;
   }
-  base::WriteFile(script_folder / kScriptFileName,
-                  BuildUninstallScript(leftovers));
-
-  wchar_t system_folder[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryW(system_folder, MAX_PATH);
-  const std::wstring cmd =
-      (length && length < MAX_PATH ? std::wstring(system_folder, length) + L"\\"
-                                   : std::wstring()) +
-      L"cmd.exe";
+  // A bare "cmd.exe" would be looked up in this process's folders first.
+  base::FilePath system_folder;
+  const std::string text = BuildUninstallScript(leftovers);
+  if (text.empty() || !GetSystemFolder(&system_folder) ||
+      !base::WriteFile(script_folder / kScriptFileName, text)) {
+    LOG(ERROR) << "Could not write the uninstall script";
+    base::DeleteFile(script_folder, true);
+    return;
+  }
+  const std::wstring cmd = (system_folder / L"cmd.exe").native();
   const std::wstring folder_name = script_folder.filename().native();
   const std::wstring script = folder_name + L"\\" + kScriptFileName;
   base::LaunchOptions options;

@@ -44,7 +44,8 @@ class TavrinInstaller : public RegistryEntryDelegate {
   bool RunPostElevationTasks();
 
   // The text of k.bat: waits until this process has ended, deletes
-  // |leftovers|, itself, and the install folder if it is empty then.
+  // |leftovers|, itself, and the install folder if it is empty then. Empty
+  // when the system folder, whose commands it runs, cannot be found.
   std::string BuildUninstallScript(
       const std::vector<base::FilePath>& leftovers) const;
 

@@ -259,9 +259,12 @@ class TavrinInstallerTest : public ::testing::Test {
   // for this process ends at once (tasklist is a stub there). When it has
   // done its work, its cmd removes the script's folder. Up to 60 s: in a
   // virtual machine without hardware help, cmd.exe alone takes seconds.
-  ::testing::AssertionResult WaitForScriptToEnd() {
+  // |stays| is what the test put into the temporary folder itself.
+  ::testing::AssertionResult WaitForScriptToEnd(
+      const Snapshot& stays = Snapshot()) {
     for (int i = 0; i < 1200; ++i) {
-      if (IsEmptyFolder(scripts_))
+      if (stays.empty() ? IsEmptyFolder(scripts_)
+                        : TakeSnapshot(scripts_) == stays)
         return ::testing::AssertionSuccess();
       Sleep(50);
     }
@@ -748,42 +751,49 @@ TEST_F(TavrinInstallerTest, UninstallByHostileOrOldLog) {
       log_.ContainsPrefix(logging::LOG_WARNING, "Skipping ..\\launcher.exe"));
 }
 
-// Windows cannot remove a folder that is some process's current folder, so
-// the script's cmd must not start in the install folder even when the
-// uninstall was started from there; it starts in the temporary folder.
-// Wine's tasklist is a stub: a recorder of ours, first on the PATH under
-// that name, notes the folder that the script is in when it first asks for
-// this process (it changes folder nowhere before) and answers that the
-// process has ended.
-TEST_F(TavrinInstallerTest, UninstallScriptStartsInTheTemporaryFolder) {
+// The script's cmd starts in the temporary folder: Windows cannot remove a
+// folder that is some process's current folder, and the uninstall may be
+// started from the install folder (the script, named by a path relative to
+// the temporary folder, would not even be found elsewhere). Other programs
+// of the user can write there, and cmd looks for a bare command name in its
+// current folder first: stand-ins planted there under the names of the
+// script's commands must never start, while the script does its work on a
+// file that was in use. (chcp.com is run only for paths without an ASCII
+// short name, which Wine always gives; UninstallScriptSwitchesCodePageForUtf8
+// shows its line.)
+TEST_F(TavrinInstallerTest, UninstallScriptRunsOnlyTheSystemsCommands) {
   ASSERT_TRUE(Install());
-  const base::FilePath tools = temp_.GetPath() / L"tools";
-  const base::FilePath noted = temp_.GetPath() / L"script_folder.txt";
-  ASSERT_TRUE(base::CreateDirectory(tools));
-  ASSERT_TRUE(base::CopyFile(
-      tavrin_test::GetProgramNextToTest(L"current_folder_recorder.exe"),
-      tools / L"tasklist.exe"));
-  base::ScopedEnvironmentVariableOverride record(
-      L"TAVRIN_TEST_CURRENT_FOLDER_FILE", noted.native());
-  std::wstring path(32767, L'\0');
-  path.resize(GetEnvironmentVariableW(L"PATH", path.data(), 32767));
-  base::ScopedEnvironmentVariableOverride path_override(
-      L"PATH", tools.native() + L";" + path);
+  const base::FilePath ran = temp_.GetPath() / L"ran";
+  ASSERT_TRUE(base::CreateDirectory(ran));
+  std::string stand_in;
+  ASSERT_TRUE(base::ReadFileToString(
+      tavrin_test::GetProgramNextToTest(L"planted_command.exe"), &stand_in));
+  Snapshot planted;
+  for (const wchar_t* command :
+       {L"tasklist.exe", L"find.exe", L"ping.exe", L"chcp.com"}) {
+    ASSERT_TRUE(base::WriteFile(scripts_ / command, stand_in));
+    planted[command] = stand_in;
+  }
+  base::ScopedEnvironmentVariableOverride record(L"TAVRIN_TEST_RAN_FOLDER",
+                                                 ran.native());
+  HANDLE held =
+      CreateFileW((folder_ / L"readme.txt").c_str(), GENERIC_READ,
+                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
 
   wchar_t current[MAX_PATH];
   ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, current));
   ASSERT_TRUE(SetCurrentDirectoryW(folder_.c_str()));
   const bool uninstalled = Uninstall();
   SetCurrentDirectoryW(current);
+  // The script deletes it once this process has ended, which it takes to
+  // be at once (Wine's tasklist is a stub), after its second's wait.
+  CloseHandle(held);
   ASSERT_TRUE(uninstalled);
-  ASSERT_TRUE(WaitForScriptToEnd());
+  ASSERT_TRUE(WaitForScriptToEnd(planted));
 
-  std::string script_folder;
-  ASSERT_TRUE(base::ReadFileToString(noted, &script_folder))
-      << "the script did not run";
-  EXPECT_TRUE(base::EqualsCaseInsensitiveASCII(scripts_.native(),
-                                               base::UTF8ToWide(script_folder)))
-      << script_folder;
+  EXPECT_EQ(Snapshot(), TakeSnapshot(ran))
+      << "started from the temporary folder";
   EXPECT_FALSE(base::PathExists(folder_));
 }
 
@@ -800,19 +810,31 @@ TEST_F(TavrinInstallerTest, ReinstallThatCannotRemoveAnOldFileWritesNoScript) {
   CloseHandle(held);
 }
 
+// The system folder as the script names its commands.
+std::string SystemFolderForScript() {
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  EXPECT_TRUE(length > 0 && length < MAX_PATH);
+  return base::WideToUTF8(std::wstring(folder, length)) + "\\";
+}
+
 TEST_F(TavrinInstallerTest, UninstallScriptLines) {
   TavrinInstaller installer(base::FilePath(L"C:\\A B\\tavrin"), false, false);
   const std::string pid = std::to_string(GetCurrentProcessId());
+  const std::string system = SystemFolderForScript();
   EXPECT_EQ(
+      "SET NoDefaultCurrentDirectoryInExePath=1\n"
       "SET PID_RUNNING=TRUE\n"
       ":again\n"
       "IF %PID_RUNNING%==TRUE (\n"
-      "TASKLIST /FI \"PID eq " +
-          pid +
-          "\" | FIND /c /i \".exe\"\n"
+      "\"" +
+          system + "tasklist.exe\" /FI \"PID eq " + pid + "\" | \"" + system +
+          "find.exe\" /c /i \".exe\"\n"
           "IF ERRORLEVEL 1 SET PID_RUNNING=FALSE\n"
           ")\n"
-          "ping -n 2 127.0.0.1\n"
+          "\"" +
+          system +
+          "ping.exe\" -n 2 127.0.0.1\n"
           "IF %PID_RUNNING%==TRUE GOTO :again\n"
           "del \"C:\\A B\\tavrin\\tavrin.exe\"\n"
           "del \"C:\\A B\\tavrin\\100%% & ^!.dll\"\n"
@@ -829,7 +851,7 @@ TEST_F(TavrinInstallerTest, UninstallScriptLines) {
 }
 
 // A path that has no ASCII short name is written in UTF-8 after a switch to
-// code page 65001, placed before the first path.
+// code page 65001, placed before the first path; chcp, too, is the system's.
 TEST_F(TavrinInstallerTest, UninstallScriptSwitchesCodePageForUtf8) {
   const base::FilePath folder(L"C:\\no such\\Zażółć");
   TavrinInstaller installer(folder, false, false);
@@ -837,13 +859,15 @@ TEST_F(TavrinInstallerTest, UninstallScriptSwitchesCodePageForUtf8) {
       installer.BuildUninstallScript({folder / L"tavrin.exe"});
   const std::string utf8_folder = base::WideToUTF8(folder.native());
   EXPECT_NE(std::string::npos,
-            script.find("IF %PID_RUNNING%==TRUE GOTO :again\n"
-                        "chcp 65001 >NUL\n"
+            script.find("IF %PID_RUNNING%==TRUE GOTO :again\n\"" +
+                        SystemFolderForScript() +
+                        "chcp.com\" 65001 >NUL\n"
                         "del \"" +
                         utf8_folder +
                         "\\tavrin.exe\"\n"
                         "del %0 & rmdir \"" +
-                        utf8_folder + "\"\n"));
+                        utf8_folder + "\"\n"))
+      << script;
 }
 
 }  // namespace
