@@ -27,8 +27,8 @@ if [ "$arch" = i686 ]; then
 else
   # As tools/test.sh does: what ships stays 32-bit, what runs here is the
   # same code built for 64-bit Windows.
-  echo "This machine cannot run 32-bit programs (its kernel runs no 32-bit"
-  echo "code), so 32-bit Wine cannot start here. The demo builds the shipped"
+  why=$("$root/tools/wine32_here.sh" || true)
+  echo "32-bit Wine does not run here (${why#no: }). The demo builds the shipped"
   echo "32-bit programs into $build/bin, builds the same code for 64-bit"
   echo "Windows into $build-x86_64 and runs that 64-bit build under 64-bit Wine."
   TAVRIN_TARGETS="tavrin tavrin_installer" "$root/tools/build.sh" "$build"

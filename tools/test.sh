@@ -63,7 +63,7 @@ if [ "$arch" = i686 ]; then
 else
   # The shipped programs are still the 32-bit ones: they are built here and
   # the PE checks look at them; the tests run a 64-bit build of the same code.
-  echo "test: this machine cannot run 32-bit programs; testing a 64-bit build" \
+  echo "test: 32-bit Wine does not run on this host; testing a 64-bit build" \
     "under 64-bit Wine, checking the 32-bit programs' files"
   TAVRIN_TARGETS="tavrin tavrin_installer $shipped_round_targets" \
     "$root/tools/build.sh" "$build"
