@@ -23,8 +23,10 @@ fi
 
 # Mount points at or below $top, deepest first, NUL-separated (the mount
 # table escapes blanks, tabs, newlines and backslashes in octal).
+# The system's Python (tools/setup.sh installs it): a version manager's
+# shim in front of it takes most of a second to start.
 mounts_below() {
-  python3 - "$top" <<'PY'
+  /usr/bin/python3 - "$top" <<'PY'
 import os, re, sys
 top = os.fsencode(sys.argv[1])
 points = set()
