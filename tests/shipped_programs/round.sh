@@ -133,13 +133,15 @@ if sections == 0:
 print("\n".join(sorted(values)))
 PY
 }
-# One value's data; exit code 1 when the key cannot be read or lacks it.
-reg_value() {
-  local values
-  values=$(reg_values "$1") || return 1
+# value_in VALUES NAME: NAME's data in the lines of reg_values; exit code 1
+# when it is not there.
+value_in() {
   awk -v name="$2" 'index($0, name "=") == 1 { print substr($0, length(name) + 2); found = 1 }
-    END { exit !found }' <<<"$values"
+    END { exit !found }' <<<"$1"
 }
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+emulation_key='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
+
 winepath_w() { w winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
 versions() {
@@ -210,6 +212,12 @@ install() {
   profiles_unix=$drive_c/profiles
   lay_out_browser "$browser_unix" 'C:\profiles'
   lay_out_package "$drive_c/package"
+  # Neighbours of ours in both keys, which the install and the uninstall
+  # must keep.
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n"tavrin_round_neighbour"="C:\\\\neighbour.exe"\r\n\r\n[%s]\r\n"tavrin_round_neighbour.exe"=dword:00002af9\r\n' \
+    "${run_key/HKCU/HKEY_CURRENT_USER}" \
+    "${emulation_key/HKCU/HKEY_CURRENT_USER}" >"$drive_c/neighbours.reg"
+  w reg import 'C:\neighbours.reg' >/dev/null 2>&1
   w "$drive_c/package/tavrin_installer.exe" "--installfolder=$install_win" \
     >"$work/install.out" 2>&1
   local rc=$?
@@ -221,12 +229,13 @@ install() {
   check "tavrin.exe installed is the shipped file" \
     cmp -s "$install_unix/tavrin.exe" "$programs/tavrin.exe"
   local run emulation
-  run=$(reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' \
-    'Ulvena Tavrin')
+  # Read once for the uninstall's check too.
+  run_before=$(reg_values "$run_key")
+  emulation_before=$(reg_values "$emulation_key")
+  run=$(value_in "$run_before" 'Ulvena Tavrin')
   check "Run value 'Ulvena Tavrin' is '$install_win\\tavrin.exe' (was '$run')" \
     test "$run" = "$install_win\\tavrin.exe"
-  emulation=$(reg_value 'HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION' \
-    tavrin.exe)
+  emulation=$(value_in "$emulation_before" tavrin.exe)
   check "FEATURE_BROWSER_EMULATION 'tavrin.exe' is dword 9000 (was '$emulation')" \
     test "$emulation" = dword:00002328
   check "install log installation_status.xml names the folder and files" \
@@ -291,9 +300,6 @@ hint() {
     prefs_ok "${prefs:-/nonexistent}"
 }
 
-run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-emulation_key='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
-
 # lost_only KEY NAME BEFORE: the key can still be read, and its values are
 # those of BEFORE without NAME's, neighbours of ours among them.
 lost_only() {
@@ -312,14 +318,6 @@ lost_only() {
 
 uninstall() {
   stamp "uninstall from the installed copy"
-  # Neighbours of ours, which the uninstall must keep.
-  w reg add "$run_key" /v tavrin_round_neighbour /d 'C:\neighbour.exe' /f \
-    >/dev/null 2>&1
-  w reg add "$emulation_key" /v tavrin_round_neighbour.exe /t REG_DWORD \
-    /d 11001 /f >/dev/null 2>&1
-  local run_before emulation_before
-  run_before=$(reg_values "$run_key")
-  emulation_before=$(reg_values "$emulation_key")
   w "$install_unix/tavrin_installer.exe" --uninstall >"$work/uninstall.out" 2>&1
   local rc=$?
   check "tavrin_installer.exe --uninstall: exit code 0 (was $rc)" test "$rc" = 0
