@@ -9,6 +9,9 @@
 #   vm_image.sh          makes the image unless it is already complete
 #   vm_image.sh --path   prints the folder the image lives in
 #
+# Needs root (a user who may use sudo is taken there through sudo -n). The
+# build stops after TAVRIN_VM_BUILD_LIMIT seconds (default 3600).
+#
 # Result in ~/.cache/tavrin/vm/image-vN: rootfs.img, vmlinuz, initrd.img and
 # the stamp "ready", written last: a build that was interrupted has no stamp
 # and is redone from the start.
