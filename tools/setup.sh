@@ -146,9 +146,8 @@ fi
 
 if "$(dirname "$0")/wine32_here.sh" --kernel >/dev/null; then
   install_or_stop "${packages[@]}"
-  if "$(dirname "$0")/wine32_here.sh" >/dev/null; then
-    echo "setup: 32-bit Wine runs on this host"
-  elif try_host_wine32 && "$(dirname "$0")/wine32_here.sh" >/dev/null; then
+  if "$(dirname "$0")/wine32_here.sh" >/dev/null ||
+    { try_host_wine32 && "$(dirname "$0")/wine32_here.sh" >/dev/null; }; then
     echo "setup: 32-bit Wine runs on this host"
   else
     install_or_stop "${vm_packages[@]}"

@@ -59,8 +59,7 @@ if [ "${TAVRIN_VM_IMAGE_BUILDING:-}" != 1 ]; then
   # group of its own and ends the whole group (apt and dpkg in the chroot,
   # debootstrap, the first boot's QEMU) at the limit or when this script is
   # stopped.
-  build_limit=${TAVRIN_VM_BUILD_LIMIT:-}
-  build_limit=${build_limit:-3600}
+  build_limit=${TAVRIN_VM_BUILD_LIMIT:-3600}
   TAVRIN_VM_IMAGE_BUILDING=1 timeout -k 30 "$build_limit" "$0" "$@" &
   build=$!
   trap 'kill -TERM "$build" 2>/dev/null; wait "$build"; exit 143' TERM INT HUP

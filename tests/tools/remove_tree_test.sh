@@ -30,7 +30,8 @@ check() {
     failures=$((failures + 1))
   fi
 }
-mounted_below() { grep -qF " $1" /proc/self/mountinfo; }
+# The mount table writes a blank as \040.
+mounted_below() { grep -qF " ${1// /\\040}" /proc/self/mountinfo; }
 
 scratch=$(mktemp -d)
 trap 'umount -R "$scratch" 2>/dev/null; rm -rf --one-file-system "$scratch"' EXIT
