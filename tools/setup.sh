@@ -96,21 +96,56 @@ install_or_stop() {
 # way is taken. A failure is remembered for a day, so that a set-up machine
 # does not pay for the attempt on every run.
 i386_failed_stamp=$CACHE_DIR/i386-install-failed
+# Written before the architecture is added and cleared only once it is put
+# back or in use: a run interrupted in between leaves the record, and the
+# next run that cannot have the i386 packages removes what this one added.
+# An i386 architecture without the record is someone else's and stays.
+i386_added_record=$CACHE_DIR/i386-architecture-added
+
+i386_packages_installed() {
+  dpkg-query -W -f='${Architecture} ${db:Status-Status}\n' 2>/dev/null |
+    grep -q '^i386 installed$'
+}
+
+# Removes the i386 architecture where this set-up added it and nothing uses
+# it.
+put_back_i386() {
+  [ -f "$i386_added_record" ] || return 0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    rm -f "$i386_added_record"
+    return 0
+  fi
+  if i386_packages_installed; then
+    echo "setup: i386 packages are installed now, so the i386 architecture" \
+      "stays" >&2
+    rm -f "$i386_added_record"
+    return 0
+  fi
+  if $SUDO dpkg --remove-architecture i386; then
+    echo "setup: removed the i386 architecture that an earlier set-up added"
+    rm -f "$i386_added_record"
+  else
+    echo "setup: could not remove the i386 architecture; the next run" \
+      "tries again" >&2
+  fi
+}
+
 try_host_wine32() {
-  [ ${#i386_packages[@]} -gt 0 ] || return 1
+  [ ${#i386_packages[@]} -gt 0 ] || { put_back_i386; return 1; }
   if [ -z "$(missing_of "${i386_packages[@]}")" ]; then
+    rm -f "$i386_added_record"
     return 0
   fi
   if [ -n "$(find "$i386_failed_stamp" -mmin -1440 2>/dev/null)" ]; then
     echo "setup: 32-bit Wine could not be installed here within the last" \
       "day; not trying again before then (delete $i386_failed_stamp to" \
       "try now)"
+    put_back_i386
     return 1
   fi
-  local added=0
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    touch "$i386_added_record"
     $SUDO dpkg --add-architecture i386
-    added=1
   fi
   local index="the package index was updated"
   if ! $SUDO apt-get update -q >"$CACHE_DIR/i386-apt.log" 2>&1; then
@@ -118,7 +153,7 @@ try_host_wine32() {
   fi
   # The install decides: an index that failed may be one it does not need.
   if apt_install "${i386_packages[@]}" >>"$CACHE_DIR/i386-apt.log" 2>&1; then
-    rm -f "$i386_failed_stamp"
+    rm -f "$i386_failed_stamp" "$i386_added_record"
     return 0
   fi
   local failure="${i386_packages[*]} could not be installed; $index"
@@ -126,13 +161,7 @@ try_host_wine32() {
     "details in $CACHE_DIR/i386-apt.log): the shipped programs will run" \
     "under 32-bit Wine in a virtual machine"
   touch "$i386_failed_stamp"
-  if [ "$added" -eq 1 ]; then
-    if dpkg-query -W -f='${Architecture}\n' 2>/dev/null | grep -qx i386 ||
-      ! $SUDO dpkg --remove-architecture i386; then
-      echo "setup: i386 packages are installed now, so the i386" \
-        "architecture stays" >&2
-    fi
-  fi
+  put_back_i386
   return 1
 }
 
@@ -157,6 +186,7 @@ else
   # architecture would only make the package index depend on i386 mirrors.
   echo "setup: this kernel runs no 32-bit code; the shipped programs will" \
     "run under 32-bit Wine in a virtual machine"
+  put_back_i386
   install_or_stop "${packages[@]}" "${vm_packages[@]}"
 fi
 # The source index that the library builds below need.
