@@ -9,13 +9,27 @@
 # Unmounts everything mounted at or below DIR, deepest first, as the mount
 # table shows it (whatever an earlier run left there), refuses to delete
 # while any mount remains (exit code 1), and deletes with --one-file-system.
+# Each mount is made private before it is taken off: a bind of a host folder
+# whose mounts are shared (every systemd host's are) is a peer of that
+# folder, and taking a mount off below a peer takes it off the host folder
+# too. DIR that is a symbolic link is removed as a link, as rm would; what
+# it points to stays.
 set -euo pipefail
 [ $# -eq 1 ] && [ -n "$1" ] || {
   echo "usage: $0 DIR" >&2
   exit 2
 }
-[ -e "$1" ] || [ -L "$1" ] || exit 0
-top=$(realpath -m -- "$1")
+path=$1
+# A trailing slash would make a link stand for the folder it points to.
+while [ ${#path} -gt 1 ] && [ "${path%/}" != "$path" ]; do
+  path=${path%/}
+done
+if [ -L "$path" ]; then
+  rm -f -- "$path"
+  exit 0
+fi
+[ -e "$path" ] || exit 0
+top=$(realpath -m -- "$path")
 if [ "$top" = / ]; then
   echo "remove_tree: refusing to delete /" >&2
   exit 1
@@ -53,10 +67,14 @@ read_mounts() {
 }
 
 # A mount point can hold several mounts stacked on one another: each pass
-# takes off the top ones.
+# takes off the top ones. All are made private before any goes, since a
+# mount's removal travels to the peers of the mount it sits on.
 for _ in 1 2 3 4 5 6 7 8; do
   read_mounts
   [ ${#points[@]} -gt 0 ] || break
+  for point in "${points[@]}"; do
+    mount --make-rprivate -- "$point" 2>/dev/null || true
+  done
   for point in "${points[@]}"; do
     umount -- "$point" 2>/dev/null || umount -l -- "$point" 2>/dev/null || true
   done

@@ -10,7 +10,10 @@
 #   vm_image.sh --path   prints the folder the image lives in
 #
 # Needs root (a user who may use sudo is taken there through sudo -n). The
-# build stops after TAVRIN_VM_BUILD_LIMIT seconds (default 3600).
+# build, with any wait for another build, stops after TAVRIN_VM_BUILD_LIMIT
+# seconds (default 3600) and exits 124. Its chroot's binds of /dev, /proc
+# and /sys live in a mount namespace of its own (tools/mount_namespace.sh):
+# a build killed outright leaves no mount behind.
 #
 # Result in ~/.cache/tavrin/vm/image-vN: rootfs.img, vmlinuz, initrd.img and
 # the stamp "ready", written last: a build that was interrupted has no stamp
@@ -45,22 +48,39 @@ fi
 
 if [ "${TAVRIN_VM_IMAGE_BUILDING:-}" != 1 ]; then
   mkdir -p "$cache/vm"
+  # The limit covers the wait for another build as well: whoever runs this
+  # with a limit (the round's test, which has only so much time left) must
+  # get an answer within it.
+  build_limit=${TAVRIN_VM_BUILD_LIMIT:-3600}
+  deadline=$((SECONDS + build_limit))
   # One build at a time: tools/test.sh starts one in the background, and
   # the round waits for it through the same lock. The build's processes
   # inherit the lock, so that a new build cannot start in the work folder
   # while any of them still runs.
   exec 9>"$cache/vm/image.lock"
-  flock 9
+  if ! flock -w "$build_limit" 9; then
+    log "another build of the image still ran after $build_limit s"
+    exit 124
+  fi
   if [ -f "$image_dir/ready" ]; then
     log "image ready in $image_dir"
     exit 0
   fi
+  build_limit=$((deadline - SECONDS))
+  if [ "$build_limit" -le 0 ]; then
+    log "no time left to build the image"
+    exit 124
+  fi
+  # A work folder that a build of an earlier version left may still hold
+  # binds in this mount table; they are taken off here, where they are.
+  "$root/tools/remove_tree.sh" "$image_dir.work"
   # The build runs under a limit of its own; timeout puts it into a process
   # group of its own and ends the whole group (apt and dpkg in the chroot,
   # debootstrap, the first boot's QEMU) at the limit or when this script is
-  # stopped.
-  build_limit=${TAVRIN_VM_BUILD_LIMIT:-3600}
-  TAVRIN_VM_IMAGE_BUILDING=1 timeout -k 30 "$build_limit" "$0" "$@" &
+  # stopped. Its binds of /dev, /proc and /sys live in a mount namespace of
+  # its own, which goes with its last process, however the build ends.
+  TAVRIN_VM_IMAGE_BUILDING=1 timeout -k 30 "$build_limit" \
+    "$root/tools/mount_namespace.sh" "$0" "$@" &
   build=$!
   trap 'kill -TERM "$build" 2>/dev/null; wait "$build"; exit 143' TERM INT HUP
   rc=0
@@ -89,8 +109,8 @@ unmount_all() {
 trap unmount_all EXIT
 trap 'exit 143' TERM INT HUP
 
-# Never rm -rf here: a folder of an earlier, killed build may still hold its
-# bind mounts of /dev, /proc and /sys.
+# Never rm -rf here: the chroot holds binds of /dev, /proc and /sys while
+# packages install.
 remove_tree() { "$root/tools/remove_tree.sh" "$1"; }
 
 bind() {

@@ -13,8 +13,15 @@
 # Only with TAVRIN_SHIPPED_ROUND_OPTIONAL=1 does it exit 77 (CTest's
 # SKIP_RETURN_CODE) instead, and writes the reason to WORK_DIR/skipped,
 # which tools/test.sh reports after CTest's summary.
+#
+# TAVRIN_ROUND_LIMIT is CTest's TIMEOUT for this test (tests/CMakeLists.txt
+# sets both): where the image must still be made or waited for, the build
+# gets what is left after the machine's own run, and ends itself within it,
+# so that CTest never has to kill a build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+round_limit=${TAVRIN_ROUND_LIMIT:-2400}
+vm_limit=${TAVRIN_VM_LIMIT:-900}
 bin=$1
 mkdir -p "$2"
 work=$(cd "$2" && pwd)
@@ -95,16 +102,31 @@ run_in_vm() {
   local image_dir
   image_dir=$("$root/tools/vm_image.sh" --path)
   if [ ! -f "$image_dir/ready" ]; then
+    # The machine's run, vm_run.sh's own stop, the build's 30 s to end its
+    # processes after its limit, and a margin.
+    local left=$((round_limit - SECONDS - vm_limit - 120))
+    [ "$left" -ge 60 ] ||
+      cannot_run "$why_vm, the virtual machine's image is not made, and" \
+        "this test has no time left to make it"
     # Waits for a build that tools/test.sh started, or makes the image.
-    echo "waiting for the virtual machine's image (tools/vm_image.sh)"
-    "$root/tools/vm_image.sh" >"$work/vm_image.log" 2>&1 || {
+    echo "waiting for the virtual machine's image (tools/vm_image.sh, at" \
+      "most $left s)"
+    local rc=0
+    TAVRIN_VM_BUILD_LIMIT=$left "$root/tools/vm_image.sh" \
+      >"$work/vm_image.log" 2>&1 || rc=$?
+    if [ "$rc" -ne 0 ]; then
       tail -n 20 "$work/vm_image.log"
+      if [ "$rc" -eq 124 ]; then
+        cannot_run "$why_vm, and the virtual machine's image was not made" \
+          "within the $left s this test had left for it: the build was" \
+          "stopped (see $work/vm_image.log)"
+      fi
       cannot_run "$why_vm, and the virtual machine's image could not be" \
         "made (see $work/vm_image.log)"
-    }
+    fi
   fi
   echo "$why_vm: the round runs in a virtual machine under 32-bit Wine"
-  TAVRIN_VM_LIMIT=${TAVRIN_VM_LIMIT:-900} "$root/tools/vm_run.sh" \
+  TAVRIN_VM_LIMIT=$vm_limit "$root/tools/vm_run.sh" \
     --script "$root/tests/shipped_programs/round.sh" --programs "$programs" \
     --dir "$work/vm" -- "$version"
 }
