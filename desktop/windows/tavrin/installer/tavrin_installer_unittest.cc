@@ -751,6 +751,22 @@ TEST_F(TavrinInstallerTest, UninstallByHostileOrOldLog) {
       log_.ContainsPrefix(logging::LOG_WARNING, "Skipping ..\\launcher.exe"));
 }
 
+// A file of the test's for as long as it is in scope, also when the test
+// fails: a cmd.exe stand-in left beside the test programs would outlive it.
+class ScopedPlantedFile {
+ public:
+  ScopedPlantedFile(const base::FilePath& path, const std::string& contents)
+      : path_(path), planted_(base::WriteFile(path, contents)) {}
+  ScopedPlantedFile(const ScopedPlantedFile&) = delete;
+  ScopedPlantedFile& operator=(const ScopedPlantedFile&) = delete;
+  ~ScopedPlantedFile() { base::DeleteFile(path_, false); }
+  bool planted() const { return planted_; }
+
+ private:
+  const base::FilePath path_;
+  const bool planted_;
+};
+
 // The script's cmd starts in the temporary folder: Windows cannot remove a
 // folder that is some process's current folder, and the uninstall may be
 // started from the install folder (the script, named by a path relative to
@@ -760,7 +776,10 @@ TEST_F(TavrinInstallerTest, UninstallByHostileOrOldLog) {
 // script's commands must never start, while the script does its work on a
 // file that was in use. (chcp.com is run only for paths without an ASCII
 // short name, which Wine always gives; UninstallScriptSwitchesCodePageForUtf8
-// shows its line.)
+// shows its line.) cmd.exe itself is started by its path as well: a bare
+// name would be looked up first beside the installer (this test program)
+// and in its current folder (the install folder here, or the Downloads
+// folder a user started it from).
 TEST_F(TavrinInstallerTest, UninstallScriptRunsOnlyTheSystemsCommands) {
   ASSERT_TRUE(Install());
   const base::FilePath ran = temp_.GetPath() / L"ran";
@@ -774,6 +793,10 @@ TEST_F(TavrinInstallerTest, UninstallScriptRunsOnlyTheSystemsCommands) {
     ASSERT_TRUE(base::WriteFile(scripts_ / command, stand_in));
     planted[command] = stand_in;
   }
+  ScopedPlantedFile cmd_beside_installer(
+      tavrin_test::GetProgramNextToTest(L"cmd.exe"), stand_in);
+  ASSERT_TRUE(cmd_beside_installer.planted());
+  ASSERT_TRUE(base::WriteFile(folder_ / L"cmd.exe", stand_in));
   base::ScopedEnvironmentVariableOverride record(L"TAVRIN_TEST_RAN_FOLDER",
                                                  ran.native());
   HANDLE held =
@@ -790,11 +813,17 @@ TEST_F(TavrinInstallerTest, UninstallScriptRunsOnlyTheSystemsCommands) {
   // be at once (Wine's tasklist is a stub), after its second's wait.
   CloseHandle(held);
   ASSERT_TRUE(uninstalled);
-  ASSERT_TRUE(WaitForScriptToEnd(planted));
+  EXPECT_TRUE(WaitForScriptToEnd(planted));
 
   EXPECT_EQ(Snapshot(), TakeSnapshot(ran))
-      << "started from the temporary folder";
-  EXPECT_FALSE(base::PathExists(folder_));
+      << "started from the temporary folder, beside the installer or from "
+         "the install folder";
+  // Every file of ours went, the one in use included; the folder stays
+  // for the file that is not ours.
+  std::vector<std::wstring> left;
+  for (const auto& [name, contents] : TakeSnapshot(folder_))
+    left.push_back(name);
+  EXPECT_EQ(std::vector<std::wstring>{L"cmd.exe"}, left);
 }
 
 // A reinstall that cannot remove an old file fails before anything is
