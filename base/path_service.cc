@@ -93,6 +93,14 @@ bool BasePathProvider(int key, FilePath* result) {
       return GetShellFolder(CSIDL_APPDATA, result);
     case DIR_LOCAL_APP_DATA:
       return GetShellFolder(CSIDL_LOCAL_APPDATA, result);
+    case DIR_SYSTEM: {
+      wchar_t buffer[MAX_PATH];
+      const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+      if (length == 0 || length >= MAX_PATH)
+        return false;
+      *result = FilePath(std::wstring(buffer, length));
+      return true;
+    }
     default:
       return false;
   }

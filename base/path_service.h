@@ -7,14 +7,15 @@ namespace base {
 
 enum BasePathKey {
   PATH_START = 0,
-  FILE_EXE,            // The running program.
-  DIR_EXE,             // Its folder.
-  FILE_MODULE,         // The module this code is linked into.
+  FILE_EXE,     // The running program.
+  DIR_EXE,      // Its folder.
+  FILE_MODULE,  // The module this code is linked into.
   DIR_MODULE,
   DIR_TEMP,
   DIR_CURRENT,
-  DIR_APP_DATA,        // The user's roaming application data.
+  DIR_APP_DATA,  // The user's roaming application data.
   DIR_LOCAL_APP_DATA,
+  DIR_SYSTEM,  // The system's own programs (system32).
   PATH_END
 };
 
@@ -26,7 +27,8 @@ class PathService {
 
   static bool Get(int key, FilePath* result);
   // Keys in [key_start, key_end) are answered by |provider|.
-  static void RegisterProvider(ProviderFunc provider, int key_start,
+  static void RegisterProvider(ProviderFunc provider,
+                               int key_start,
                                int key_end);
   static bool Override(int key, const FilePath& path);
   static bool RemoveOverride(int key);

@@ -28,7 +28,8 @@ TEST(PathServiceTest, BaseKeys) {
   ASSERT_TRUE(PathService::Get(DIR_MODULE, &module));
   EXPECT_EQ(dir, module);
 
-  for (int key : {DIR_TEMP, DIR_CURRENT, DIR_APP_DATA, DIR_LOCAL_APP_DATA}) {
+  for (int key :
+       {DIR_TEMP, DIR_CURRENT, DIR_APP_DATA, DIR_LOCAL_APP_DATA, DIR_SYSTEM}) {
     FilePath path;
     ASSERT_TRUE(PathService::Get(key, &path)) << key;
     EXPECT_TRUE(path.is_absolute()) << key << " " << path;

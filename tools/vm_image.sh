@@ -246,8 +246,9 @@ SETUP
     "$root/tools/vm_run.sh" --script "$setup" --dir "$work/first_boot"
 }
 
+# The work folder of an earlier build is gone already: it is removed before
+# this namespace is made, in the mount table where its binds could be.
 main() {
-  remove_tree "$work"
   mkdir -p "$work"
   local start=$SECONDS
   make_rootfs

@@ -1,4 +1,5 @@
 #include "tests/test/program_runner.h"
+#include "base/path_service.h"
 
 #include <windows.h>
 
@@ -8,9 +9,9 @@ namespace tavrin_test {
 namespace {
 
 base::FilePath SystemProgram(const wchar_t* name) {
-  wchar_t folder[MAX_PATH];
-  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  return base::FilePath(std::wstring(folder, length)) / name;
+  base::FilePath folder;
+  base::PathService::Get(base::DIR_SYSTEM, &folder);
+  return folder / name;
 }
 
 TEST(ProgramRunnerTest, CapturesOutputAndExitCode) {

@@ -53,19 +53,6 @@ constexpr DWORD kExitAfterCloseMs = 10000;
 // temporary folder; the rest of the folder's name is made of digits and '_'.
 constexpr wchar_t kScriptFolderPrefix[] = L"tavrin_uninstall_";
 
-// The folder of the system's own programs: cmd, and the commands the
-// uninstall script runs.
-bool GetSystemFolder(base::FilePath* folder) {
-  wchar_t buffer[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    PLOG(ERROR) << "Could not find the system folder";
-    return false;
-  }
-  *folder = base::FilePath(std::wstring(buffer, length));
-  return true;
-}
-
 // Both keys are shared with Windows and other programs, so an uninstall only
 // ever deletes the values recorded for it (clean depth 0).
 const RegistryTableRow kRegistryTable[] = {
@@ -532,8 +519,10 @@ bool TavrinInstaller::RemoveInstalledFiles(bool continue_on_error) {
 std::string TavrinInstaller::BuildUninstallScript(
     const std::vector<base::FilePath>& leftovers) const {
   base::FilePath system_folder;
-  if (!GetSystemFolder(&system_folder))
+  if (!base::PathService::Get(base::DIR_SYSTEM, &system_folder)) {
+    PLOG(ERROR) << "Could not find the system folder";
     return std::string();
+  }
   std::vector<BatchFilePath> paths;
   for (const base::FilePath& path : leftovers)
     paths.push_back(ToBatchFilePath(path));
@@ -596,7 +585,8 @@ void TavrinInstaller::WriteAndStartUninstallScript(
   // A bare "cmd.exe" would be looked up in this process's folders first.
   base::FilePath system_folder;
   const std::string text = BuildUninstallScript(leftovers);
-  if (text.empty() || !GetSystemFolder(&system_folder) ||
+  if (text.empty() ||
+      !base::PathService::Get(base::DIR_SYSTEM, &system_folder) ||
       !base::WriteFile(script_folder / kScriptFileName, text)) {
     LOG(ERROR) << "Could not write the uninstall script";
     base::DeleteFile(script_folder, true);

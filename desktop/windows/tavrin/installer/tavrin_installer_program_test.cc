@@ -9,6 +9,7 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "gtest/gtest.h"
 #include "tests/test/program_runner.h"
@@ -147,10 +148,9 @@ TEST(TavrinInstallerProgramTest, PrintsIntoRedirectedFile) {
   base::ScopedTempDir temp;
   ASSERT_TRUE(temp.CreateUniqueTempDir());
   const base::FilePath output = temp.GetPath() / L"version.txt";
-  wchar_t system_folder[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(system_folder, MAX_PATH);
-  const base::FilePath cmd =
-      base::FilePath(std::wstring(system_folder, length)) / L"cmd.exe";
+  base::FilePath system_folder;
+  ASSERT_TRUE(base::PathService::Get(base::DIR_SYSTEM, &system_folder));
+  const base::FilePath cmd = system_folder / L"cmd.exe";
 
   ProgramResult result = RunProgram(
       cmd,
